@@ -1,0 +1,48 @@
+// Resource ids of the program: fixed numbers, named once here.
+#pragma once
+
+#define IDR_MAINFRAME 128
+
+// Dialog templates.
+#define IDD_BACKUP_DIALOG 102
+#define IDD_HELP 152
+
+// Controls of the main dialog.
+#define IDC_SHEET_PLACEHOLDER 1002
+// Controls of the help dialog.
+#define IDC_HELP_TEXT 1038
+
+// String table.
+#define IDS_COPYING_FILES 2
+#define IDS_VERIFYING_FILES 3
+#define IDS_REGKEY_FAILED 4
+#define IDS_INSERT_NEXT_MEDIA 6
+#define IDS_ENTER_VALID_BACKUP_PATH 7
+#define IDS_ENTER_FOLDER_NAME 8
+#define IDS_ERROR 12
+#define IDS_WRITE_FAILED 15
+#define IDS_MEDIA_FULL 20
+#define IDS_BACKUP_CANCELLED 21
+#define IDS_VERIFY_CANCELLED 22
+#define IDS_BACKUP_SUCCEEDED 23
+#define IDS_RESTORE_CANCELLED 25
+#define IDS_RESTORE_SUCCEEDED 26
+#define IDS_UNKNOWN_ERROR 27
+#define IDS_LESS_THAN_5MB 29
+#define IDS_COMMAND_LINE_HELP 30
+#define IDS_BACKUP_DIR_EXISTS 31
+#define IDS_INFORMATION 32
+#define IDS_DO_YOU_WANT_TO_CONTINUE 33
+#define IDS_PATH_INVALID 35
+#define IDS_NO_PATH_ENTERED 36
+#define IDS_NO_BACKUP_FOUND 37
+#define IDS_INSERT_DISK 38
+#define IDS_ENTER_VALID_PATH 39
+#define IDS_VERIFY_FAILED 41
+#define IDS_DEFAULT_MEDIA_PATH 42
+#define IDS_CANCELLING 43
+#define IDS_FILE_EXISTS_IN 44
+#define IDS_FILE_EXISTS 45
+#define IDS_NOT_ENOUGH_SPACE 46
+#define IDS_ORVEX 47
+#define IDS_BAD_FOLDER_NAME 48

@@ -1,0 +1,134 @@
+#include "tests/TestSupport.h"
+
+#include <windows.h>
+
+namespace test {
+
+TempDir::TempDir()
+{
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static LONG counter = 0;
+    for (;;) {
+        CString candidate;
+        candidate.Format(L"%sorvex-test-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&counter));
+        if (CreateDirectoryW(candidate, nullptr)) {
+            m_path = candidate;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir()
+{
+    RemoveTree(m_path);
+}
+
+CString TempDir::operator/(const wchar_t* name) const
+{
+    return m_path + L"\\" + name;
+}
+
+std::vector<unsigned char> ReadBytes(const CString& path)
+{
+    std::vector<unsigned char> bytes;
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    unsigned char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), buf, buf + got);
+    CloseHandle(h);
+    return bytes;
+}
+
+void WriteBytes(const CString& path, const std::vector<unsigned char>& bytes)
+{
+    HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD done = 0;
+    if (!bytes.empty())
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+void WriteText(const CString& path, const std::string& text)
+{
+    WriteBytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+bool FileExists(const CString& path)
+{
+    DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const CString& path)
+{
+    DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const CString& path)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(path + L"\\*", &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            CString name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            CString full = path + L"\\" + name;
+            SetFileAttributesW(full, FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileW(full);
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path);
+}
+
+CString BuildDir()
+{
+    // The test programs lie in <build>\tests.
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString path = exe;
+    path = path.Left(path.ReverseFind(L'\\'));
+    return path.Left(path.ReverseFind(L'\\'));
+}
+
+CString ProgramPath(const wchar_t* exeName)
+{
+    return BuildDir() + L"\\" + exeName;
+}
+
+int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs)
+{
+    CString cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe, cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -2;
+    cmd.ReleaseBuffer();
+    int code = -1;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+        code = static_cast<int>(exitCode);
+    } else {
+        TerminateProcess(pi.hProcess, 999);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+} // namespace test

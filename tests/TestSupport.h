@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the test programs: scratch directories on the real file
+// system, whole-file reads and writes, and the paths of the built programs.
+
+#include "framework/CString.h"
+
+#include <string>
+#include <vector>
+
+namespace test {
+
+// A fresh, empty directory below the prefix's temporary folder; removed with
+// everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const CString& Path() const { return m_path; }
+    // Path of a name inside the directory (backslash-joined).
+    CString operator/(const wchar_t* name) const;
+
+private:
+    CString m_path;
+};
+
+std::vector<unsigned char> ReadBytes(const CString& path);
+void WriteBytes(const CString& path, const std::vector<unsigned char>& bytes);
+void WriteText(const CString& path, const std::string& text);
+bool FileExists(const CString& path);
+bool DirExists(const CString& path);
+void RemoveTree(const CString& path);
+
+// The build directory (where OrvexBackup.exe lies) and its programs.
+CString BuildDir();
+CString ProgramPath(const wchar_t* exeName);
+
+// Runs a program with the given command line tail, waits up to timeoutMs, and
+// returns its exit code (or -1 when it did not end in time; it is then killed).
+int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs = 60000);
+
+} // namespace test
