@@ -2,6 +2,15 @@
 
 #include <windows.h>
 
+void PrintTo(const CString& s, std::ostream* os)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.GetString(), s.GetLength(), nullptr, 0, nullptr, nullptr);
+    std::string utf8(n, '\0');
+    if (n)
+        WideCharToMultiByte(CP_UTF8, 0, s.GetString(), s.GetLength(), &utf8[0], n, nullptr, nullptr);
+    *os << '"' << utf8 << '"';
+}
+
 namespace test {
 
 TempDir::TempDir()

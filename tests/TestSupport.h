@@ -4,8 +4,12 @@
 
 #include "framework/CString.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Lets GoogleTest print a CString as readable text in failure messages.
+void PrintTo(const CString& s, std::ostream* os);
 
 namespace test {
 
