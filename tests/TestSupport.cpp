@@ -117,6 +117,99 @@ CString ProgramPath(const wchar_t* exeName)
     return BuildDir() + L"\\" + exeName;
 }
 
+ChildProcess::~ChildProcess()
+{
+    if (m_pi.hProcess) {
+        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_pi.hProcess, 999);
+            WaitForSingleObject(m_pi.hProcess, 5000);
+        }
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+}
+
+bool ChildProcess::Start(const CString& exe, const CString& args, const CString& workDir)
+{
+    CString cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    BOOL ok = CreateProcessW(exe, cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr,
+                             workDir.IsEmpty() ? nullptr : workDir.GetString(), &si, &m_pi);
+    return ok != FALSE;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != search->pid || !IsWindowVisible(hWnd))
+        return TRUE;
+    wchar_t text[256] = {};
+    GetWindowTextW(hWnd, text, 256);
+    if (search->caption && wcscmp(text, search->caption) != 0)
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND ChildProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        WindowSearch search = {m_pi.dwProcessId, caption, nullptr};
+        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        if (GetTickCount() - start > timeoutMs || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0)
+            return nullptr;
+        PumpMessages(50);
+    }
+}
+
+bool ChildProcess::HasVisibleWindow() const
+{
+    WindowSearch search = {m_pi.dwProcessId, nullptr, nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+}
+
+int ChildProcess::Wait(DWORD timeoutMs)
+{
+    if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(m_pi.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+void PumpMessages(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs)
 {
     CString cmd = L"\"" + exe + L"\" " + args;

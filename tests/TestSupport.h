@@ -45,4 +45,31 @@ CString ProgramPath(const wchar_t* exeName);
 // returns its exit code (or -1 when it did not end in time; it is then killed).
 int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs = 60000);
 
+// A program started in the background; killed when the object goes away if it
+// is still running.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Start(const CString& exe, const CString& args, const CString& workDir = CString());
+    // The first visible top-level window of the process with this caption, or
+    // null when none appears within timeoutMs.
+    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 30000) const;
+    // True when the process shows any visible top-level window now.
+    bool HasVisibleWindow() const;
+    // The exit code, or -1 when the process is still running after timeoutMs.
+    int Wait(DWORD timeoutMs = 30000);
+    DWORD Id() const { return m_pi.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+// Pumps this thread's messages for the given time, so that windows of this
+// thread are created and painted while a test waits.
+void PumpMessages(DWORD ms);
+
 } // namespace test

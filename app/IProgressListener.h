@@ -1,0 +1,41 @@
+#pragma once
+// What the items of a run see of the run: progress, messages, cancellation.
+// Called on the worker thread of the run.
+
+#include "framework/CString.h"
+
+// A file the run could not back up safely; the driver counts these to choose
+// its final message and the exit code of an unattended run.
+enum class ERunFailure {
+    CopyFailed,   // the file was not copied (medium full, unreadable or locked source, ...)
+    VerifyFailed, // the copy differs from the live file or could not be read back
+};
+
+class IProgressListener {
+public:
+    // Advances the progress display by a number of bytes.
+    virtual void AddProgress(LONGLONG nBytes) = 0;
+    // TRUE once the run is to stop; items poll it before each unit of work.
+    virtual BOOL IsCancelled() = 0;
+    // Asks the run to stop.
+    virtual void Cancel() = 0;
+    virtual ~IProgressListener() = default;
+    virtual void SetStatusText(const CString& strText) = 0;
+    // Shows a string of the string table as an error; nothing in unattended mode.
+    virtual void ShowError(UINT nStringId) = 0;
+    virtual void SetProgressPos(int nPos) = 0;
+    virtual int GetProgressPos() = 0;
+    // The run is over: closes the progress display (and, unattended, the application).
+    virtual void Finish() = 0;
+    // Shows a string of the string table as information; nothing in unattended mode.
+    virtual void ShowInfo(UINT nStringId) = 0;
+    // Records a file that could not be copied or verified.
+    virtual void ReportFailure(ERunFailure kind, const CString& strFile) = 0;
+    // A file was copied onto the medium in the drive.
+    virtual void ReportCopied() = 0;
+    // TRUE while nothing has been copied onto the medium that the last medium
+    // change brought: a file that does not fit then will never fit.
+    virtual BOOL IsFreshMedium() = 0;
+    // Shows a ready-made text as an error; nothing in unattended mode.
+    virtual void ShowErrorText(const CString& strText) = 0;
+};
