@@ -1,0 +1,114 @@
+#include "framework/CDialog.h"
+
+#include "framework/CWinApp.h"
+
+CDialog::CDialog(UINT nIdTemplate, CWnd* pParentWnd) : m_nIdTemplate(nIdTemplate), m_pParentWnd(pParentWnd) {}
+
+CDialog::~CDialog()
+{
+    // No message may reach a half-destroyed object.
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIdTemplate), hParent, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnCommand(WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+BOOL CDialog::OnNotify(WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
+}
+
+BOOL CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        result = OnInitDialog();
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+            OnOK();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return OnCommand(wParam, lParam);
+    case WM_NOTIFY:
+        return OnNotify(wParam, lParam, &result);
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* pThis;
+    if (msg == WM_INITDIALOG) {
+        pThis = reinterpret_cast<CDialog*>(lParam);
+        pThis->m_hWnd = hWnd;
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
+    } else {
+        pThis = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    }
+    if (!pThis)
+        return FALSE;
+
+    LRESULT result = 0;
+    BOOL handled = pThis->OnMessage(msg, wParam, lParam, result);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+        pThis->m_hWnd = nullptr;
+    }
+    if (!handled)
+        return FALSE;
+    switch (msg) {
+    // These return their result directly instead of through DWLP_MSGRESULT.
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+        return static_cast<INT_PTR>(result);
+    default:
+        ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Thin wrapper of a window handle. It never owns the window: destroying the
+// wrapper leaves the window alone.
+
+#include "framework/CString.h"
+
+class CWnd {
+public:
+    CWnd() = default;
+    explicit CWnd(HWND hWnd) : m_hWnd(hWnd) {}
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    HWND GetDlgItem(int nId) const { return ::GetDlgItem(m_hWnd, nId); }
+    void SetWindowText(const wchar_t* psz) { ::SetWindowTextW(m_hWnd, psz); }
+    CString GetWindowText() const { return GetText(m_hWnd); }
+    void SetDlgItemText(int nId, const wchar_t* psz) { ::SetDlgItemTextW(m_hWnd, nId, psz); }
+    CString GetDlgItemText(int nId) const { return GetText(GetDlgItem(nId)); }
+
+    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageW(m_hWnd, msg, wParam, lParam);
+    }
+    BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::PostMessageW(m_hWnd, msg, wParam, lParam);
+    }
+
+    static CString GetText(HWND hWnd);
+
+    HWND m_hWnd = nullptr;
+};

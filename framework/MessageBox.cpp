@@ -1,0 +1,46 @@
+#include "framework/MessageBox.h"
+
+#include "framework/CWinApp.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex gResponderLock;
+MessageResponder gResponder;
+
+} // namespace
+
+void AfxSetMessageResponder(MessageResponder responder)
+{
+    std::lock_guard<std::mutex> lock(gResponderLock);
+    gResponder = std::move(responder);
+}
+
+int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, UINT nType)
+{
+    MessageResponder responder;
+    {
+        std::lock_guard<std::mutex> lock(gResponderLock);
+        responder = gResponder;
+    }
+    if (responder)
+        return responder(CString(pszText), CString(pszCaption), nType);
+    return ::MessageBoxW(hOwner, pszText, pszCaption, nType);
+}
+
+int AfxMessageBox(const wchar_t* pszText, UINT nType)
+{
+    if ((nType & MB_ICONMASK) == 0) {
+        UINT buttons = nType & MB_TYPEMASK;
+        nType |= (buttons == MB_OK || buttons == MB_OKCANCEL) ? MB_ICONEXCLAMATION : MB_ICONQUESTION;
+    }
+    return ShowMessageBox(::GetActiveWindow(), pszText, AfxGetAppName(), nType);
+}
+
+int AfxMessageBox(UINT nIdPrompt, UINT nType)
+{
+    CString text;
+    text.LoadString(nIdPrompt);
+    return AfxMessageBox(text, nType);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Message boxes of the program. Every box goes through ShowMessageBox, so a
+// test can install a responder that sees the text and caption and answers
+// with a button id instead of a window being shown.
+
+#include "framework/CString.h"
+
+#include <functional>
+
+using MessageResponder = std::function<int(const CString& text, const CString& caption, UINT type)>;
+
+// Installs (or, with an empty function, removes) the responder. Tests only.
+void AfxSetMessageResponder(MessageResponder responder);
+
+// A box with an explicit caption; hOwner may be null.
+int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, UINT nType);
+
+// The framework's plain box: the application's title, the exclamation icon
+// unless nType names an icon, owned by the active window of this thread.
+int AfxMessageBox(const wchar_t* pszText, UINT nType = MB_OK);
+int AfxMessageBox(UINT nIdPrompt, UINT nType = MB_OK);
