@@ -81,6 +81,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     } else {
         pThis = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
     }
+    return Dispatch(pThis, hWnd, msg, wParam, lParam);
+}
+
+INT_PTR CDialog::Dispatch(CDialog* pThis, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
     if (!pThis)
         return FALSE;
 

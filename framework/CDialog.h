@@ -29,6 +29,9 @@ protected:
     virtual BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Hands one message to pThis (null before WM_INITDIALOG) and returns what
+    // a dialog procedure returns for it.
+    static INT_PTR Dispatch(CDialog* pThis, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     UINT m_nIdTemplate;
     CWnd* m_pParentWnd;
