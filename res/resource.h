@@ -5,12 +5,21 @@
 
 // Dialog templates.
 #define IDD_BACKUP_DIALOG 102
+#define IDD_PROGRESS 142
+#define IDD_OVERWRITE_FILES 150
 #define IDD_HELP 152
 
 // Controls of the main dialog.
 #define IDC_SHEET_PLACEHOLDER 1002
+// Controls of the progress dialog.
+#define IDC_PROGRESS_BAR 1017
+#define IDC_PROGRESS_CANCEL 1023
+#define IDC_PROGRESS_STATUS 1025
 // Controls of the help dialog.
 #define IDC_HELP_TEXT 1038
+// Controls of the overwrite files dialog.
+#define IDC_OVERWRITE_REMEMBER 1036
+#define IDC_OVERWRITE_MESSAGE 1037
 
 // String table.
 #define IDS_COPYING_FILES 2
@@ -47,3 +56,5 @@
 #define IDS_ORVEX 47
 #define IDS_BAD_FOLDER_NAME 48
 #define IDS_BACKUP_FINISHED_WITH_ERRORS 49
+#define IDS_BACKUP_DAMAGED 50
+#define IDS_RESTORE_FINISHED_WITH_ERRORS 51

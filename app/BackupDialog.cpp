@@ -1,0 +1,156 @@
+#include "app/BackupDialog.h"
+
+#include "app/Globals.h"
+#include "framework/CWinApp.h"
+#include "framework/MessageBox.h"
+#include "items/CBackupItem.h"
+#include "res/resource.h"
+
+CBackupDialog::CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode)
+    : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_bBackupMode(bBackupMode)
+{
+    SetBackupDir(strBackupDir);
+    SetRoot(pRoot);
+}
+
+CBackupDialog::~CBackupDialog()
+{
+    m_pWorker.reset();
+}
+
+int CBackupDialog::BytesToUnits(LONGLONG nBytes)
+{
+    int units = static_cast<int>(nBytes / 1024);
+    if (units == 0 && nBytes > 0)
+        units = 1;
+    return units;
+}
+
+BOOL CBackupDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_progress.m_hWnd = GetDlgItem(IDC_PROGRESS_BAR);
+    // The range is computed before the worker starts, so the two never walk
+    // the item tree at the same time.
+    InitProgressRange();
+    m_pWorker = AfxBeginThread(m_bBackupMode ? BackupThreadProc : RestoreThreadProc, this);
+    return TRUE;
+}
+
+void CBackupDialog::InitProgressRange()
+{
+    int units = BytesToUnits(GetRoot()->CalculateSize());
+    if (gVerifyAfterBackup)
+        units *= 2;
+    m_progress.SetRange32(0, units);
+}
+
+UINT CBackupDialog::BackupThreadProc(LPVOID pParam)
+{
+    auto* self = static_cast<CBackupDialog*>(pParam);
+    self->DoBackup(self);
+    return 0;
+}
+
+UINT CBackupDialog::RestoreThreadProc(LPVOID pParam)
+{
+    auto* self = static_cast<CBackupDialog*>(pParam);
+    self->DoRestore(self);
+    return 0;
+}
+
+void CBackupDialog::OnOK()
+{
+    if (m_bFinished)
+        EndDialog(IDOK);
+}
+
+void CBackupDialog::OnCancel()
+{
+    OnCancelButton();
+}
+
+BOOL CBackupDialog::OnCommand(WPARAM wParam, LPARAM)
+{
+    if (LOWORD(wParam) == IDC_PROGRESS_CANCEL && HIWORD(wParam) == BN_CLICKED) {
+        OnCancelButton();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CBackupDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (msg == WM_CLOSE) {
+        OnCancelButton();
+        result = 0;
+        return TRUE;
+    }
+    return CDialog::OnMessage(msg, wParam, lParam, result);
+}
+
+void CBackupDialog::OnCancelButton()
+{
+    Cancel();
+    CString text;
+    text.LoadString(IDS_CANCELLING);
+    SetDlgItemText(IDC_PROGRESS_STATUS, text);
+}
+
+void CBackupDialog::AddProgress(LONGLONG nBytes)
+{
+    m_progress.OffsetPos(BytesToUnits(nBytes));
+}
+
+void CBackupDialog::SetStatusText(const CString& strText)
+{
+    ::SendMessageW(GetDlgItem(IDC_PROGRESS_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strText.GetString()));
+}
+
+void CBackupDialog::ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon)
+{
+    if (gAutomatedMode)
+        return;
+    CString caption;
+    caption.LoadString(nCaptionId);
+    ShowMessageBox(m_hWnd, strText, caption, MB_OK | nIcon);
+}
+
+void CBackupDialog::ShowError(UINT nStringId)
+{
+    CString text;
+    text.FormatMessage(nStringId);
+    ShowBox(text, IDS_ERROR, MB_ICONERROR);
+}
+
+void CBackupDialog::ShowErrorText(const CString& strText)
+{
+    ShowBox(strText, IDS_ERROR, MB_ICONERROR);
+}
+
+void CBackupDialog::ShowInfo(UINT nStringId)
+{
+    CString text;
+    text.FormatMessage(nStringId);
+    ShowBox(text, IDS_INFORMATION, MB_ICONINFORMATION);
+}
+
+void CBackupDialog::SetProgressPos(int nPos)
+{
+    m_progress.SetPos(nPos);
+}
+
+int CBackupDialog::GetProgressPos()
+{
+    return m_progress.GetPos();
+}
+
+void CBackupDialog::Finish()
+{
+    m_bFinished = TRUE;
+    PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // Unattended, the end of the run also ends the main dialog and so the process.
+    CWnd* pMain = AfxGetMainWnd();
+    if (gAutomatedMode && pMain && pMain->m_hWnd)
+        pMain->PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}

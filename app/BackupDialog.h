@@ -1,0 +1,57 @@
+#pragma once
+// The progress dialog of a backup or restore run. One object is the window,
+// the driver and the listener the items report to: when it opens it starts a
+// worker thread that runs the driver on it; the run ends with Finish, which
+// closes the dialog. Enter, Escape and Alt+F4 never end it while the run goes
+// on: Escape and a close request act like the Cancel button.
+
+#include "app/Backup.h"
+#include "framework/CDialog.h"
+#include "framework/CProgressCtrl.h"
+#include "framework/CWinThread.h"
+
+#include <atomic>
+#include <memory>
+
+class CBackupDialog : public CDialog, public CBackup {
+public:
+    // User-interface thread. bBackupMode: TRUE for a backup, FALSE for a restore.
+    CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode);
+    // Waits for the worker, which has nothing left to do once it called Finish.
+    ~CBackupDialog() override;
+
+    // Worker thread: the visible side of the listener, by messages to the dialog.
+    void AddProgress(LONGLONG nBytes) override;
+    void SetStatusText(const CString& strText) override;
+    void ShowError(UINT nStringId) override;
+    void ShowErrorText(const CString& strText) override;
+    void SetProgressPos(int nPos) override;
+    int GetProgressPos() override;
+    void Finish() override;
+    void ShowInfo(UINT nStringId) override;
+
+    // Kilobytes of a byte count as the bar counts them: at least 1 for any data.
+    static int BytesToUnits(LONGLONG nBytes);
+
+protected:
+    // User-interface thread.
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void InitProgressRange();
+    void OnCancelButton();
+    void ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon);
+
+    static UINT BackupThreadProc(LPVOID pParam);
+    static UINT RestoreThreadProc(LPVOID pParam);
+
+    CProgressCtrl m_progress;
+    BOOL m_bBackupMode;
+    // Set by Finish before it posts IDOK: only that IDOK ends the dialog.
+    std::atomic<BOOL> m_bFinished{FALSE};
+    std::unique_ptr<CWinThread> m_pWorker;
+};

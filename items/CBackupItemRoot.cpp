@@ -1,0 +1,121 @@
+#include "items/CBackupItemRoot.h"
+
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
+#include "items/ItemNames.h"
+#include "items/data/CBackupItemCalibrations.h"
+#include "items/data/CBackupItemPatientDataIndex.h"
+#include "items/data/CBackupItemPatientIndex.h"
+#include "items/registry/CBackupItemRegistrySettings.h"
+#include "res/resource.h"
+
+namespace {
+
+// The top-level items in the order of the tree and of processing.
+const wchar_t* const kTopLevelNames[] = {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName};
+
+CString InsertDiskText(UINT nDisk)
+{
+    CString text;
+    text.FormatMessage(IDS_INSERT_DISK, nDisk);
+    return text;
+}
+
+} // namespace
+
+CBackupItemRoot::~CBackupItemRoot() = default;
+
+CBackupItem* CBackupItemRoot::CreateItem(const wchar_t* pszName)
+{
+    CString name = pszName;
+    if (name == kSettingsName)
+        return new CBackupItemRegistrySettings();
+    if (name == kCalibrationsName)
+        return new CBackupItemCalibrations();
+    if (name == kPatientIndexName)
+        return new CBackupItemPatientIndex();
+    return new CBackupItemPatientDataIndex();
+}
+
+void CBackupItemRoot::BuildForBackup()
+{
+    CString name;
+    name.LoadString(IDS_ORVEX);
+    SetName(name);
+    for (const wchar_t* pszName : kTopLevelNames)
+        AddChild(CreateItem(pszName));
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->BuildForBackup();
+}
+
+void CBackupItemRoot::BuildForRestore(const CString& strPath)
+{
+    SetName(CDirectory::CreateFileNameForDisplay(strPath.Mid(strPath.ReverseFind(L'\\') + 1)));
+    UINT disk = 1;
+    for (;;) {
+        for (const wchar_t* pszName : kTopLevelNames) {
+            if (CDirectory::Exist(CDirectory::Concat(strPath, pszName)) && !ContainsItem(pszName))
+                AddChild(CreateItem(pszName));
+        }
+        for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+            m_arrChildren[i]->BuildForRestore(CDirectory::Concat(strPath, m_arrChildren[i]->GetName()));
+
+        BOOL complete = ReadBackupComplete(strPath);
+        ++disk;
+        if (ReadDiskNumber(strPath) != disk) {
+            while (!complete) {
+                if (AfxMessageBox(InsertDiskText(disk), MB_OKCANCEL) != IDOK)
+                    complete = TRUE;
+                if (ReadDiskNumber(strPath) == disk)
+                    break;
+            }
+        }
+        if (complete)
+            break;
+    }
+    m_nDiskCount = static_cast<int>(ReadDiskNumber(strPath));
+}
+
+void CBackupItemRoot::Backup(const CString& strDstDir, IProgressListener* pListener)
+{
+    CDirectory::Make(GetFullPath(strDstDir));
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (pListener->IsCancelled())
+            return;
+        m_arrChildren[i]->Backup(strDstDir, pListener);
+    }
+}
+
+void CBackupItemRoot::Restore(const CString& strSrcDir, IProgressListener* pListener)
+{
+    UINT disk = 1;
+    for (;;) {
+        BOOL finished = FALSE;
+        if (!HasItemsOnDisk(disk)) {
+            while (static_cast<int>(disk) <= m_nDiskCount) {
+                ++disk;
+                if (HasItemsOnDisk(disk))
+                    break;
+            }
+        }
+        // Once the run is cancelled no further medium is asked for.
+        if (static_cast<int>(disk) > m_nDiskCount || pListener->IsCancelled())
+            finished = TRUE;
+        // The wrong medium brings the prompt back; Cancel abandons the restore.
+        while (!finished && ReadDiskNumber(strSrcDir) != disk) {
+            if (AfxMessageBox(InsertDiskText(disk), MB_OKCANCEL) != IDOK) {
+                pListener->Cancel();
+                finished = TRUE;
+            }
+        }
+        if (!finished) {
+            for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+                m_arrChildren[i]->Restore(strSrcDir, pListener);
+        }
+        ++disk;
+        if (finished)
+            return;
+    }
+}

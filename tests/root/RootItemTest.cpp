@@ -1,0 +1,229 @@
+// The root item: the four top-level items of a backup tree, and the media
+// walk of a restore tree over several real removable media.
+
+#include "app/Backup.h"
+#include "app/Globals.h"
+#include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
+#include "items/CBackupItemRoot.h"
+#include "items/ItemNames.h"
+#include "tests/MediaDrive.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A listener with no window: it records cancellation only.
+class QuietRun : public CBackup {
+public:
+    void AddProgress(LONGLONG) override {}
+    void SetStatusText(const CString&) override {}
+    void ShowError(UINT) override {}
+    void ShowErrorText(const CString&) override {}
+    void SetProgressPos(int) override {}
+    int GetProgressPos() override { return 0; }
+    void Finish() override {}
+    void ShowInfo(UINT) override {}
+};
+
+// A restorable item on a given medium that records on which media it was restored.
+class MediumItem : public CBackupItem {
+public:
+    MediumItem(UINT nDisk, std::vector<UINT>* pLog) : m_pLog(pLog)
+    {
+        m_nDiskNumber = nDisk;
+        SetName(L"item");
+        SetCheck(Checked);
+    }
+    void BuildForBackup() override {}
+    void BuildForRestore(const CString&) override {}
+    void Restore(const CString& strSrcDir, IProgressListener*) override
+    {
+        if (ReadDiskNumber(strSrcDir) == m_nDiskNumber)
+            m_pLog->push_back(m_nDiskNumber);
+    }
+
+private:
+    std::vector<UINT>* m_pLog;
+};
+
+void WriteIni(const CString& dir, int complete, int disk)
+{
+    CBackup::WriteBackupState(complete, disk, CDirectory::Concat(dir, L"Backup.ini"));
+}
+
+// Answers the disk prompts: each answer either inserts a medium and says OK,
+// or cancels; every prompt text is kept.
+class PromptScript {
+public:
+    struct Answer {
+        int insert; // medium to insert before answering, -1 for none
+        int button;
+    };
+
+    explicit PromptScript(std::vector<Answer> answers) : m_answers(std::move(answers))
+    {
+        AfxSetMessageResponder([this](const CString& text, const CString&, UINT) {
+            prompts.push_back(text);
+            if (m_next >= m_answers.size())
+                return IDCANCEL;
+            Answer a = m_answers[m_next++];
+            if (a.insert >= 0)
+                test::MediaDrive::Insert(a.insert);
+            return a.button;
+        });
+    }
+    ~PromptScript() { AfxSetMessageResponder(nullptr); }
+
+    std::vector<CString> prompts;
+
+private:
+    std::vector<Answer> m_answers;
+    size_t m_next = 0;
+};
+
+class RootItemTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        AfxSetMessageResponder(nullptr);
+        gAutomatedMode = FALSE;
+    }
+
+    // Media 1 to n with the given top-level directories, each with its Backup.ini.
+    static CString MakeMedia(const std::vector<std::vector<const wchar_t*>>& media)
+    {
+        CString backup = test::MediaDrive::Root() + L"Backup 1";
+        for (size_t i = 0; i < media.size(); ++i) {
+            int n = static_cast<int>(i) + 1;
+            test::MediaDrive::Erase(n);
+            CString dir = test::MediaDrive::MediumPath(n) + L"\\Backup 1";
+            CDirectory::Make(dir);
+            for (const wchar_t* name : media[i])
+                CDirectory::Make(CDirectory::Concat(dir, name));
+            WriteIni(dir, i + 1 == media.size() ? 1 : 0, n);
+        }
+        test::MediaDrive::Insert(1);
+        return backup;
+    }
+
+    static std::vector<CString> ChildNames(CBackupItem& root)
+    {
+        std::vector<CString> names;
+        for (INT_PTR i = 0; i < root.GetChildren().GetSize(); ++i)
+            names.push_back(root.GetChildren()[i]->GetName());
+        return names;
+    }
+};
+
+} // namespace
+
+TEST_F(RootItemTest, BackupTreeHasTheFourItemsInOrder)
+{
+    auto* root = new CBackupItemRoot();
+    root->BuildForBackup();
+    EXPECT_EQ(CString(L"ORVEX"), root->GetName());
+    std::vector<CString> expected = {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName};
+    EXPECT_EQ(expected, ChildNames(*root));
+    root->DeleteFromTree(nullptr);
+}
+
+TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
+{
+    test::TempDir dir;
+    CString backup = dir / L"Backup \uA789 1";
+    CDirectory::Make(CDirectory::Concat(backup, kSettingsName));
+    CDirectory::Make(CDirectory::Concat(backup, L"settings-like but not an item"));
+    WriteIni(backup, 1, 1);
+    PromptScript script({});
+    auto* root = new CBackupItemRoot();
+    root->BuildForRestore(backup);
+    EXPECT_TRUE(script.prompts.empty());
+    EXPECT_EQ(1, root->GetDiskCount());
+    EXPECT_EQ(std::vector<CString>{kSettingsName}, ChildNames(*root));
+    EXPECT_EQ(CDirectory::CreateFileNameForDisplay(L"Backup \uA789 1"), root->GetName());
+    root->DeleteFromTree(nullptr);
+}
+
+TEST_F(RootItemTest, ThreeMediaArePromptedInTurnAndAWrongOneBringsThePromptBack)
+{
+    SKIP_WITHOUT_MEDIA();
+    CString backup = MakeMedia({{kSettingsName, kPatientIndexName}, {kPatientIndexName}, {kPatientDataIndexName}});
+    // Medium 3 is inserted when 2 is asked for: the same prompt comes back.
+    PromptScript script({{3, IDOK}, {2, IDOK}, {3, IDOK}});
+    auto* root = new CBackupItemRoot();
+    root->BuildForRestore(backup);
+    std::vector<CString> expectedPrompts = {L"Please insert disk 2 !", L"Please insert disk 2 !",
+                                            L"Please insert disk 3 !"};
+    EXPECT_EQ(expectedPrompts, script.prompts);
+    EXPECT_EQ(3, root->GetDiskCount());
+    // An item found again on a later medium is not created twice.
+    std::vector<CString> expected = {kSettingsName, kPatientIndexName, kPatientDataIndexName};
+    EXPECT_EQ(expected, ChildNames(*root));
+    root->DeleteFromTree(nullptr);
+}
+
+TEST_F(RootItemTest, CancelAtTheFirstPromptKeepsTheFirstMediumsItems)
+{
+    SKIP_WITHOUT_MEDIA();
+    CString backup = MakeMedia({{kSettingsName}, {kPatientIndexName}});
+    PromptScript script({{-1, IDCANCEL}});
+    auto* root = new CBackupItemRoot();
+    root->BuildForRestore(backup);
+    EXPECT_EQ(1u, script.prompts.size());
+    EXPECT_EQ(std::vector<CString>{kSettingsName}, ChildNames(*root));
+    EXPECT_EQ(1, root->GetDiskCount());
+    root->DeleteFromTree(nullptr);
+}
+
+TEST_F(RootItemTest, RestoreAsksOnlyForMediaWithSelectedItems)
+{
+    SKIP_WITHOUT_MEDIA();
+    CString backup = MakeMedia({{}, {}, {}});
+    auto* root = new CBackupItemRoot();
+    {
+        // The last medium is in the drive when the tree is read.
+        test::MediaDrive::Insert(3);
+        PromptScript none({});
+        root->BuildForRestore(backup);
+        EXPECT_EQ(3, root->GetDiskCount());
+    }
+    std::vector<UINT> restored;
+    root->AddChild(new MediumItem(1, &restored));
+    root->AddChild(new MediumItem(3, &restored));
+    PromptScript script({{1, IDOK}, {3, IDOK}});
+    QuietRun run;
+    root->Restore(backup, &run);
+    std::vector<CString> expectedPrompts = {L"Please insert disk 1 !", L"Please insert disk 3 !"};
+    EXPECT_EQ(expectedPrompts, script.prompts);
+    EXPECT_EQ((std::vector<UINT>{1, 3}), restored);
+    EXPECT_FALSE(run.IsCancelled());
+    root->DeleteFromTree(nullptr);
+}
+
+TEST_F(RootItemTest, CancelAtARestorePromptStopsTheRestore)
+{
+    SKIP_WITHOUT_MEDIA();
+    CString backup = MakeMedia({{}, {}, {}});
+    auto* root = new CBackupItemRoot();
+    {
+        PromptScript toEnd({{2, IDOK}, {3, IDOK}});
+        root->BuildForRestore(backup);
+    }
+    std::vector<UINT> restored;
+    root->AddChild(new MediumItem(1, &restored));
+    root->AddChild(new MediumItem(2, &restored));
+    root->AddChild(new MediumItem(3, &restored));
+    // Medium 3 is in the drive; the wrong medium is answered with OK once, then Cancel.
+    PromptScript script({{-1, IDOK}, {-1, IDCANCEL}});
+    QuietRun run;
+    root->Restore(backup, &run);
+    EXPECT_EQ(2u, script.prompts.size()) << "no further medium may be asked for after Cancel";
+    EXPECT_TRUE(run.IsCancelled());
+    EXPECT_TRUE(restored.empty());
+    root->DeleteFromTree(nullptr);
+}
