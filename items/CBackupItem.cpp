@@ -1,0 +1,199 @@
+#include "items/CBackupItem.h"
+
+#include "app/Globals.h"
+#include "controls/CCheckboxTree.h"
+#include "installation/CDirectory.h"
+#include "installation/CPatient.h"
+#include "items/BackupMedia.h"
+
+namespace {
+
+// The file names a patient data backup copies: the thumbnail and the data
+// files always, TIFF images only while they are included.
+BOOL IsCopiedPatientFile(const CString& strName)
+{
+    if (strName.CompareNoCase(CPatient::GetThumbnailFileName()) == 0)
+        return TRUE;
+    CString strExt = CDirectory::GetFileExtension(strName);
+    if (strExt.CompareNoCase(L".dat") == 0 || strExt.CompareNoCase(L".cdt") == 0 || strExt.CompareNoCase(L".sdt") == 0)
+        return TRUE;
+    return gBackupTiffImages && strExt.CompareNoCase(L".tif") == 0;
+}
+
+CString BackupIniPath(const CString& strBackupDir)
+{
+    return CDirectory::Concat(strBackupDir, kBackupIniName);
+}
+
+} // namespace
+
+CBackupItem::~CBackupItem() = default;
+
+CString CBackupItem::GetName()
+{
+    return m_strName;
+}
+
+void CBackupItem::SetName(const CString& strName)
+{
+    m_strName = strName;
+}
+
+void CBackupItem::InsertIntoTree(CCheckboxTree* pTree, CBackupItem* pParent)
+{
+    pTree->InsertItem(this, pParent ? pParent->GetTreeItem() : TVI_ROOT);
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->InsertIntoTree(pTree, this);
+    if (!pParent)
+        pTree->Expand(GetTreeItem(), TVE_EXPAND);
+    // A tree that is shown starts a new run.
+    m_nBackupState = NotBackedUp;
+}
+
+LONGLONG CBackupItem::CalculateSize()
+{
+    LONGLONG nSize = 0;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        nSize += m_arrChildren[i]->CalculateSize();
+    m_nSize = nSize;
+    return m_nSize;
+}
+
+void CBackupItem::BackupFile(const CString&, const CString&, IProgressListener*)
+{
+}
+
+void CBackupItem::Backup(const CString& strDstDir, IProgressListener* pListener)
+{
+    // An item done on an earlier medium is not copied again.
+    if (GetCheck() == Unchecked || m_nBackupState != NotBackedUp)
+        return;
+    CString strTarget = CDirectory::Concat(strDstDir, GetName());
+    CDirectory::Make(GetFullPath(strTarget));
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->Backup(strTarget, pListener);
+    m_nBackupState = BackedUp;
+}
+
+void CBackupItem::RestoreFile(const CString&, const CString&, IProgressListener*)
+{
+}
+
+void CBackupItem::Restore(const CString& strSrcDir, IProgressListener* pListener)
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->Restore(strSrcDir, pListener);
+}
+
+void CBackupItem::DeleteFromTree(CCheckboxTree* pTree)
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->DeleteFromTree(pTree);
+    if (GetTreeItem() && pTree)
+        pTree->DeleteItem(GetTreeItem());
+    delete this;
+}
+
+void CBackupItem::SelectModified()
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->SelectModified();
+}
+
+void CBackupItem::VerifyFile(const CString&, const CString&, IProgressListener*)
+{
+}
+
+void CBackupItem::Verify(const CString& strDir, IProgressListener* pListener)
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->Verify(strDir, pListener);
+}
+
+void CBackupItem::DeleteRestorations(IProgressListener* pListener)
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->DeleteRestorations(pListener);
+}
+
+void CBackupItem::SelectAll()
+{
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        m_arrChildren[i]->SelectAll();
+    SetCheck(Checked);
+}
+
+BOOL CBackupItem::HasItemsOnDisk(UINT nDisk)
+{
+    BOOL bChildren = FALSE;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (m_arrChildren[i]->HasItemsOnDisk(nDisk))
+            bChildren = TRUE;
+    }
+    if (GetCheck() == Checked && m_nDiskNumber == nDisk)
+        return TRUE;
+    return bChildren;
+}
+
+void CBackupItem::OnCopyFailed(const CString&, const CString&, IProgressListener*)
+{
+}
+
+BOOL CBackupItem::IsTiffImage()
+{
+    return FALSE;
+}
+
+UINT CBackupItem::GetDiskNumber()
+{
+    return m_nDiskNumber;
+}
+
+BOOL CBackupItem::ContainsItem(const CString& strName)
+{
+    if (GetName() == strName)
+        return TRUE;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (m_arrChildren[i]->ContainsItem(strName))
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CBackupItem::IsItemChecked(const CString& strName)
+{
+    if (GetName() == strName && GetCheck() != Unchecked)
+        return TRUE;
+    BOOL bChecked = FALSE;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (m_arrChildren[i]->IsItemChecked(strName))
+            bChecked = TRUE;
+    }
+    return bChecked;
+}
+
+LONGLONG CBackupItem::CalculateDirectorySize(const CString& strDir)
+{
+    CStringArray arrFiles;
+    CStringArray arrDirs;
+    CDirectory::ListFiles(strDir, arrFiles, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    CDirectory::ListFiles(strDir, arrDirs, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
+    LONGLONG nSize = 0;
+    for (INT_PTR i = 0; i < arrFiles.GetSize(); ++i) {
+        if (IsCopiedPatientFile(arrFiles[i]))
+            nSize += CDirectory::GetFileSize(CDirectory::Concat(strDir, arrFiles[i]));
+    }
+    for (INT_PTR i = 0; i < arrDirs.GetSize(); ++i)
+        nSize += CalculateDirectorySize(CDirectory::Concat(strDir, arrDirs[i]));
+    return nSize;
+}
+
+UINT CBackupItem::ReadDiskNumber(const CString& strBackupDir)
+{
+    return ::GetPrivateProfileIntW(kBackupIniSection, kDiskNumberKey, 0, BackupIniPath(strBackupDir));
+}
+
+BOOL CBackupItem::ReadBackupComplete(const CString& strBackupDir)
+{
+    return ::GetPrivateProfileIntW(kBackupIniSection, kBackupCompleteKey, 0, BackupIniPath(strBackupDir)) != 0;
+}
