@@ -1,0 +1,7 @@
+#include "installation/COrvexRegistry.h"
+
+COrvexRegistry gRegistry;
+
+COrvexRegistry::COrvexRegistry() : CTessaroRegistry(L"Software\\Tessaro\\ORVEX\\")
+{
+}
