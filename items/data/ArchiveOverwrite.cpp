@@ -1,0 +1,31 @@
+#include "items/data/ArchiveOverwrite.h"
+
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "installation/CDirectory.h"
+#include "res/resource.h"
+#include "ui/COverwriteFilesDlg.h"
+
+BOOL MayWriteArchive(const CString& strFile, IProgressListener* pListener)
+{
+    if (!CDirectory::FileExist(strFile, CString()) || gAutomatedMode)
+        return TRUE;
+    if (gRememberChoice)
+        return gOverwriteChoice ? TRUE : FALSE;
+
+    CString message;
+    message.FormatMessage(IDS_FILE_EXISTS, strFile.GetString());
+    COverwriteFilesDlg dlg(nullptr);
+    dlg.SetMessage(message);
+    dlg.SetShowRemember(TRUE);
+    dlg.DoModal();
+    switch (dlg.GetResult()) {
+    case COverwriteFilesDlg::ResultYes:
+        return TRUE;
+    case COverwriteFilesDlg::ResultCancel:
+        pListener->Cancel();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

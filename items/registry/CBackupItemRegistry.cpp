@@ -1,0 +1,108 @@
+#include "items/registry/CBackupItemRegistry.h"
+
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "framework/CArchive.h"
+#include "framework/CFile.h"
+#include "framework/CMemFile.h"
+#include "installation/CDirectory.h"
+#include "items/data/ArchiveOverwrite.h"
+
+namespace {
+
+// The size estimate grows its memory file in steps of this many bytes.
+const UINT kMemFileGrowth = 1024;
+
+// The path without its last component, and without the backslash before it.
+CString ParentPath(const CString& strPath)
+{
+    int slash = strPath.ReverseFind(L'\\');
+    return slash < 0 ? CString() : strPath.Left(slash);
+}
+
+} // namespace
+
+CBackupItemRegistry::CBackupItemRegistry() = default;
+
+CBackupItemRegistry::CBackupItemRegistry(HKEY hHive, const CString& strKeyPath, CString strName)
+{
+    AddHive(hHive, strKeyPath, TRUE);
+    SetName(strName);
+}
+
+CBackupItemRegistry::~CBackupItemRegistry() = default;
+
+void CBackupItemRegistry::AddHive(HKEY hHive, const CString& strKeyPath, BOOL bWithSubKeys)
+{
+    m_arrHives.Add(SRegHive{hHive, strKeyPath, bWithSubKeys});
+}
+
+void CBackupItemRegistry::BuildForBackup()
+{
+    MeasureArchive();
+}
+
+void CBackupItemRegistry::MeasureArchive()
+{
+    m_nSize = 0;
+    CMemFile file(kMemFileGrowth);
+    WriteRegistry(&file);
+    m_nSize = static_cast<LONGLONG>(file.GetLength());
+}
+
+void CBackupItemRegistry::BuildForRestore(const CString& strPath)
+{
+    if (!CDirectory::FileExist(strPath, CString()))
+        return;
+    SetName(strPath.Mid(strPath.ReverseFind(L'\\') + 1));
+    m_nSize = CDirectory::GetFileSize(strPath);
+    // The archive lies in its parent's directory, which lies in the backup directory.
+    m_strBackupDir = ParentPath(ParentPath(strPath));
+    m_nDiskNumber = ReadDiskNumber(m_strBackupDir);
+}
+
+void CBackupItemRegistry::SelectModified()
+{
+    if (IsEnabled())
+        SetCheck(Checked);
+}
+
+LONGLONG CBackupItemRegistry::CalculateSize()
+{
+    return GetCheck() != Unchecked ? m_nSize : 0;
+}
+
+void CBackupItemRegistry::Backup(const CString& strDstDir, IProgressListener* pListener)
+{
+    if (GetCheck() == Unchecked || m_nBackupState != NotBackedUp || pListener->IsCancelled())
+        return;
+    CString file = CDirectory::Concat(strDstDir, GetName());
+    CDirectory::Make(GetFullPath(strDstDir));
+    if (MayWriteArchive(file, pListener))
+        WriteArchiveFile(file);
+    m_nBackupState = BackedUp;
+    pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* pListener)
+{
+    // A backup directory is known only once the archive was found in it.
+    if (GetCheck() == Unchecked || m_strBackupDir.IsEmpty() || ReadDiskNumber(m_strBackupDir) != m_nDiskNumber)
+        return;
+    ReadArchiveFile(CDirectory::Concat(strSrcDir, GetName()));
+    pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemRegistry::WriteArchiveFile(const CString& strFile)
+{
+    CFile file(strFile, CFile::modeCreate | CFile::modeWrite);
+    WriteRegistry(&file);
+    file.Close();
+}
+
+void CBackupItemRegistry::ReadArchiveFile(const CString& strFile)
+{
+    CFile file(strFile, CFile::modeRead);
+    ReadRegistry(&file);
+    file.Close();
+}

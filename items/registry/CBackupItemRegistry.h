@@ -1,0 +1,68 @@
+#pragma once
+// A leaf item that keeps a list of registry keys in one registry archive file
+// of the backup, and writes whatever such a file lists back into the registry.
+//
+// The archive: DWORD version 1, DWORD record count, then per record the DWORD
+// hive id, the key path and the key's body. A body is, per sub-key, DWORD 0,
+// the name and the sub-key's body; then DWORD 0xFFFFFFFE; then, per value,
+// DWORD 1, the name, DWORD type, DWORD length and the data; then DWORD
+// 0xFFFFFFFF. Strings use the archive's string encoding.
+
+#include "items/CBackupItem.h"
+#include "items/registry/SRegHive.h"
+
+class CArchive;
+class CFile;
+
+class CBackupItemRegistry : public CBackupItem {
+public:
+    // For an item filled by BuildForRestore from an archive file.
+    CBackupItemRegistry();
+    // One key of the hive with its whole sub-key tree.
+    CBackupItemRegistry(HKEY hHive, const CString& strKeyPath, CString strName);
+    ~CBackupItemRegistry() override;
+
+    // Called on the user-interface thread.
+    void BuildForBackup() override;
+    // strPath is the full path of an archive file.
+    void BuildForRestore(const CString& strPath) override;
+    void SelectModified() override;
+    LONGLONG CalculateSize() override;
+
+    // Called on the worker thread of a run.
+    void Backup(const CString& strDstDir, IProgressListener* pListener) override;
+    void Restore(const CString& strSrcDir, IProgressListener* pListener) override;
+
+    void AddHive(HKEY hHive, const CString& strKeyPath, BOOL bWithSubKeys);
+    const CArray<SRegHive, const SRegHive&>& GetHives() const { return m_arrHives; }
+
+    // Writes the archive of the hive list at the file's position; the file
+    // stays open. A value that changes between its two reads raises
+    // CBackupException (code 5).
+    void WriteRegistry(CFile* pFile);
+    // Applies the archive at the file's position to the registry. The file
+    // comes from a backup medium and is not trusted: only keys below
+    // Software\Tessaro\ of the current user or the machine are written, and
+    // damage raises CArchiveException.
+    void ReadRegistry(CFile* pFile);
+
+protected:
+    // The size estimate: the archive of the hive list, written into memory.
+    void MeasureArchive();
+    // Creates (or truncates) the file and writes the archive into it.
+    void WriteArchiveFile(const CString& strFile);
+    // Applies the archive in the file; a missing file raises CFileException.
+    void ReadArchiveFile(const CString& strFile);
+
+    CArray<SRegHive, const SRegHive&> m_arrHives;
+
+private:
+    static void ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys);
+    static void ExportValues(HKEY hKey, CArchive& ar);
+    // Creates the path below hParent one key at a time and applies the body
+    // to its last key. A null hParent walks the body without applying it.
+    // nDepth counts the key levels above hParent, so that hostile nesting
+    // ends before the stack does.
+    static void ImportKey(HKEY hParent, CString strPath, CArchive& ar, int nDepth);
+    static void ImportValues(HKEY hKey, CArchive& ar);
+};

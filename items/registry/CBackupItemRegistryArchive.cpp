@@ -1,0 +1,234 @@
+// The registry archive: the writer of a backup and the reader of a restore.
+
+#include "items/registry/CBackupItemRegistry.h"
+
+#include "app/BackupException.h"
+#include "framework/CArchive.h"
+#include "framework/UniqueRegKey.h"
+
+#include <vector>
+
+namespace {
+
+const int kBufferSize = 4096;
+
+const DWORD kVersion = 1;
+const DWORD kSubKeyMarker = 0x00000000;
+const DWORD kEndOfSubKeys = 0xFFFFFFFE;
+const DWORD kValueMarker = 0x00000001;
+const DWORD kEndOfValues = 0xFFFFFFFF;
+
+const DWORD kCurrentUserId = 0x80000001;
+const DWORD kLocalMachineId = 0x80000002;
+
+// Key and value names are read into buffers of this many UTF-16 units; a
+// longer value name ends the value list.
+const DWORD kNameBuffer = 256;
+
+// The registry's own limit of nested key levels below a root.
+const int kMaxKeyDepth = 512;
+
+DWORD HiveId(HKEY hHive)
+{
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hHive));
+}
+
+// The stored id is the low half of a predefined handle, which is negative.
+HKEY HiveFromId(DWORD dwId)
+{
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(dwId)));
+}
+
+// A name that creates exactly one key directly below its parent. The
+// registry takes a backslash as a separator and an empty name as the parent
+// itself; "." and ".." are refused so that no other tool that reads the
+// registry like a path can be led elsewhere by them.
+bool IsPlainKeyName(const CString& strName)
+{
+    return !strName.IsEmpty() && strName.Find(L'\\') < 0 && strName != L"." && strName != L"..";
+}
+
+// Only this program's own keys may be written from a backup medium:
+// Software\Tessaro\ and below, with runs of backslashes and a trailing one
+// counting as one separator as the import treats them.
+bool IsRestorable(HKEY hHive, const CString& strPath)
+{
+    if (hHive != HKEY_CURRENT_USER && hHive != HKEY_LOCAL_MACHINE)
+        return false;
+    if (strPath.IsEmpty() || strPath[0] == L'\\')
+        return false;
+    CStringArray components;
+    int start = 0;
+    while (start < strPath.GetLength()) {
+        int end = strPath.Find(L'\\', start);
+        if (end < 0)
+            end = strPath.GetLength();
+        if (end > start)
+            components.Add(strPath.Mid(start, end - start));
+        start = end + 1;
+    }
+    if (components.GetSize() < 3 || components.GetSize() > kMaxKeyDepth)
+        return false;
+    for (INT_PTR i = 0; i < components.GetSize(); ++i) {
+        if (!IsPlainKeyName(components[i]))
+            return false;
+    }
+    return components[0].CompareNoCase(L"Software") == 0 && components[1].CompareNoCase(L"Tessaro") == 0;
+}
+
+[[noreturn]] void ThrowDamaged(CArchive& ar, int nCause)
+{
+    CFile* pFile = ar.GetFile();
+    AfxThrowArchiveException(nCause, pFile ? pFile->GetFilePath().GetString() : nullptr);
+}
+
+} // namespace
+
+void CBackupItemRegistry::WriteRegistry(CFile* pFile)
+{
+    CArchive ar(pFile, CArchive::store, kBufferSize);
+    ar << kVersion << static_cast<DWORD>(m_arrHives.GetSize());
+    for (INT_PTR i = 0; i < m_arrHives.GetSize(); ++i) {
+        const SRegHive& hive = m_arrHives[i];
+        ar << HiveId(hive.hHive) << hive.strKeyPath;
+        // A key that does not open gets an empty body.
+        HKEY hKey = nullptr;
+        if (RegOpenKeyW(hive.hHive, hive.strKeyPath, &hKey) != ERROR_SUCCESS)
+            hKey = nullptr;
+        // An empty path hands back the predefined root, which is not ours to close.
+        UniqueRegKey key(hKey != hive.hHive ? hKey : nullptr);
+        ExportKey(hKey, ar, hive.bWithSubKeys);
+    }
+    ar.Close();
+}
+
+void CBackupItemRegistry::ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys)
+{
+    if (hKey && bWithSubKeys) {
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[kNameBuffer];
+            DWORD nameLength = kNameBuffer;
+            if (RegEnumKeyExW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            // A sub-key the user may not change (a machine key for a restricted
+            // user) could not be restored either: it is left out.
+            HKEY hSubKey = nullptr;
+            if (RegOpenKeyExW(hKey, name, 0, KEY_ALL_ACCESS, &hSubKey) != ERROR_SUCCESS)
+                continue;
+            UniqueRegKey subKey(hSubKey);
+            ar << kSubKeyMarker << CString(name, static_cast<int>(nameLength));
+            ExportKey(subKey.Get(), ar, TRUE);
+        }
+    }
+    ar << kEndOfSubKeys;
+    ExportValues(hKey, ar);
+}
+
+void CBackupItemRegistry::ExportValues(HKEY hKey, CArchive& ar)
+{
+    for (DWORD index = 0; hKey; ++index) {
+        wchar_t name[kNameBuffer];
+        DWORD nameLength = kNameBuffer;
+        DWORD dataSize = 0;
+        if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, &dataSize) != ERROR_SUCCESS)
+            break;
+        std::vector<BYTE> data(static_cast<SIZE_T>(dataSize) + 1);
+        DWORD type = 0;
+        DWORD got = static_cast<DWORD>(data.size() - 1);
+        nameLength += 1;
+        if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, data.data(), &got) != ERROR_SUCCESS)
+            throw new CBackupException(5, L"Giebbet doch niech");
+        ar << kValueMarker << CString(name, static_cast<int>(nameLength)) << type << got;
+        ar.Write(data.data(), got);
+    }
+    ar << kEndOfValues;
+}
+
+void CBackupItemRegistry::ReadRegistry(CFile* pFile)
+{
+    CArchive ar(pFile, CArchive::load, kBufferSize);
+    DWORD version = 0;
+    ar >> version;
+    LONG count = 0;
+    ar >> count;
+    // An absurd count ends at the end of the file; nothing is reserved for it.
+    for (LONG i = 0; i < count; ++i) {
+        DWORD id = 0;
+        CString path;
+        ar >> id >> path;
+        HKEY hHive = HiveFromId(id);
+        // A record that is not applied is still walked, so that the next one
+        // is read from where it begins.
+        if (IsRestorable(hHive, path))
+            ImportKey(hHive, path, ar, 0);
+        else
+            ImportKey(nullptr, CString(), ar, 0);
+    }
+    ar.Close();
+}
+
+void CBackupItemRegistry::ImportKey(HKEY hParent, CString strPath, CArchive& ar, int nDepth)
+{
+    if (nDepth > kMaxKeyDepth)
+        ThrowDamaged(ar, CArchiveException::genericException);
+
+    if (!strPath.IsEmpty()) {
+        int separator = strPath.Find(L'\\');
+        CString component = separator < 0 ? strPath : strPath.Left(separator);
+        CString rest;
+        if (separator >= 0) {
+            int next = separator;
+            while (next < strPath.GetLength() && strPath[next] == L'\\')
+                ++next;
+            rest = strPath.Mid(next);
+        }
+        HKEY hKey = nullptr;
+        if (!hParent || !IsPlainKeyName(component) || RegCreateKeyW(hParent, component, &hKey) != ERROR_SUCCESS) {
+            // The path cannot be created (no rights, for instance): the record
+            // is not restored, and nobody is told.
+            ImportKey(nullptr, CString(), ar, nDepth + 1);
+            return;
+        }
+        UniqueRegKey key(hKey);
+        ImportKey(key.Get(), rest, ar, nDepth + 1);
+        return;
+    }
+
+    for (;;) {
+        DWORD marker = 0;
+        ar >> marker;
+        if (marker != kSubKeyMarker)
+            break;
+        CString name;
+        ar >> name;
+        HKEY hSubKey = nullptr;
+        if (!hParent || !IsPlainKeyName(name) || RegCreateKeyW(hParent, name, &hSubKey) != ERROR_SUCCESS)
+            hSubKey = nullptr;
+        UniqueRegKey subKey(hSubKey);
+        ImportKey(subKey.Get(), CString(), ar, nDepth + 1);
+    }
+    ImportValues(hParent, ar);
+}
+
+void CBackupItemRegistry::ImportValues(HKEY hKey, CArchive& ar)
+{
+    for (;;) {
+        DWORD marker = 0;
+        ar >> marker;
+        if (marker != kValueMarker)
+            return;
+        CString name;
+        DWORD type = 0;
+        DWORD length = 0;
+        ar >> name >> type >> length;
+        // The length comes from the medium: it has to fit into what is left
+        // before anything is allocated for it.
+        if (length > ar.GetRemaining())
+            ThrowDamaged(ar, CArchiveException::endOfFile);
+        std::vector<BYTE> data(static_cast<SIZE_T>(length) + 1);
+        if (ar.Read(data.data(), length) != length)
+            ThrowDamaged(ar, CArchiveException::endOfFile);
+        if (hKey)
+            RegSetValueExW(hKey, name, 0, type, data.data(), length);
+    }
+}

@@ -1,0 +1,105 @@
+#include "items/registry/CBackupItemRegistrySettings.h"
+
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "framework/UniqueRegKey.h"
+#include "installation/CDirectory.h"
+#include "installation/COrvexRegistry.h"
+#include "items/ItemNames.h"
+#include "items/data/ArchiveOverwrite.h"
+
+namespace {
+
+const wchar_t kCadCamRoot[] = L"Software\\Tessaro\\CADCAM\\";
+
+// A key counts only when it opens with full access: a key the user may not
+// change could not be restored by that user either.
+bool CanChange(HKEY hRoot, const CString& strPath)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+        return false;
+    UniqueRegKey key(hKey);
+    return true;
+}
+
+} // namespace
+
+CBackupItemRegistrySettings::CBackupItemRegistrySettings()
+{
+    SetName(kSettingsName);
+}
+
+void CBackupItemRegistrySettings::BuildForBackup()
+{
+    m_nSize = 0;
+    CString root = gRegistry.GetRegistryRoot();
+    CString cadcam = kCadCamRoot;
+    struct Probe {
+        HKEY hRoot;
+        CString strPath;
+        BOOL bWithSubKeys;
+    };
+    const Probe probes[] = {
+        {HKEY_CURRENT_USER, root, TRUE},
+        {HKEY_LOCAL_MACHINE, root, TRUE},
+        {HKEY_LOCAL_MACHINE, cadcam + L"Common\\", TRUE},
+        // Only the milling unit's own values: its sub-keys belong to the devices.
+        {HKEY_LOCAL_MACHINE, cadcam + L"Device\\Milling", FALSE},
+        {HKEY_LOCAL_MACHINE, cadcam + L"Profil", TRUE},
+    };
+    bool found = false;
+    for (const Probe& probe : probes) {
+        if (!CanChange(probe.hRoot, probe.strPath))
+            continue;
+        AddHive(probe.hRoot, probe.strPath, probe.bWithSubKeys);
+        found = true;
+    }
+    if (!found) {
+        Enable(FALSE);
+        return;
+    }
+    MeasureArchive();
+}
+
+void CBackupItemRegistrySettings::BuildForRestore(const CString& strPath)
+{
+    m_nSize = 0;
+    CString file = CDirectory::Concat(strPath, GetName());
+    if (!CDirectory::FileExist(file, CString()))
+        return;
+    m_nSize = CDirectory::GetFileSize(file);
+    int slash = strPath.ReverseFind(L'\\');
+    m_strBackupDir = slash < 0 ? CString() : strPath.Left(slash);
+    m_nDiskNumber = ReadDiskNumber(m_strBackupDir);
+}
+
+LONGLONG CBackupItemRegistrySettings::CalculateSize()
+{
+    return GetCheck() == Checked ? m_nSize : 0;
+}
+
+void CBackupItemRegistrySettings::Backup(const CString& strDstDir, IProgressListener* pListener)
+{
+    // Unlike a device key, the settings are saved even in a run that was
+    // already cancelled.
+    if (GetCheck() == Unchecked || m_nBackupState != NotBackedUp)
+        return;
+    CString dir = CDirectory::Concat(strDstDir, GetName());
+    CString file = CDirectory::Concat(dir, GetName());
+    if (MayWriteArchive(file, pListener)) {
+        CDirectory::Make(GetFullPath(dir));
+        WriteArchiveFile(file);
+    }
+    m_nBackupState = BackedUp;
+    pListener->AddProgress(m_nSize);
+}
+
+void CBackupItemRegistrySettings::Restore(const CString& strSrcDir, IProgressListener* pListener)
+{
+    // A backup directory is known only once the archive was found in it.
+    if (GetCheck() == Unchecked || m_strBackupDir.IsEmpty() || ReadDiskNumber(m_strBackupDir) != m_nDiskNumber)
+        return;
+    ReadArchiveFile(CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName()));
+    pListener->AddProgress(CalculateSize());
+}
