@@ -71,6 +71,31 @@ BOOL CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
     }
 }
 
+namespace {
+
+const wchar_t kReflectionProperty[] = L"Orvex.ReflectedNotify";
+
+} // namespace
+
+BOOL CDialog::RegisterReflection(HWND hControl, CWnd* pControl)
+{
+    return ::SetPropW(hControl, kReflectionProperty, pControl);
+}
+
+void CDialog::UnregisterReflection(HWND hControl)
+{
+    ::RemovePropW(hControl, kReflectionProperty);
+}
+
+BOOL CDialog::ReflectNotify(LPARAM lParam, LRESULT* pResult)
+{
+    auto* pHdr = reinterpret_cast<NMHDR*>(lParam);
+    if (!pHdr || !pHdr->hwndFrom)
+        return FALSE;
+    auto* pControl = static_cast<CWnd*>(::GetPropW(pHdr->hwndFrom, kReflectionProperty));
+    return pControl && pControl->OnReflectedNotify(pHdr, pResult);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     CDialog* pThis;
@@ -90,7 +115,7 @@ INT_PTR CDialog::Dispatch(CDialog* pThis, HWND hWnd, UINT msg, WPARAM wParam, LP
         return FALSE;
 
     LRESULT result = 0;
-    BOOL handled = pThis->OnMessage(msg, wParam, lParam, result);
+    BOOL handled = (msg == WM_NOTIFY && ReflectNotify(lParam, &result)) || pThis->OnMessage(msg, wParam, lParam, result);
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         pThis->m_hWnd = nullptr;

@@ -2,6 +2,14 @@
 // Modal dialog from a resource template. One static dialog procedure finds the
 // object through the window's user data and calls the virtual OnMessage, whose
 // default routes to OnInitDialog, OnOK, OnCancel, OnCommand and OnNotify.
+//
+// Reflected notifications: a control sends its WM_NOTIFY messages to its
+// parent, but some controls (the check-box tree) handle their own. Such a
+// control object registers itself for its window; every WM_NOTIFY that
+// reaches a dialog is first offered to the object registered for the sending
+// window (CWnd::OnReflectedNotify), and only what that object does not handle
+// goes on to OnMessage and OnNotify. The registration is a window property of
+// the control, so it ends with the window at the latest.
 
 #include "framework/CWnd.h"
 
@@ -16,6 +24,15 @@ public:
     void EndDialog(int nResult);
 
     UINT GetTemplateId() const { return m_nIdTemplate; }
+
+    // pControl receives the notifications that hControl sends to its parent
+    // dialog until UnregisterReflection or the end of the window.
+    static BOOL RegisterReflection(HWND hControl, CWnd* pControl);
+    static void UnregisterReflection(HWND hControl);
+    // Offers a WM_NOTIFY to the object registered for its sender; TRUE when
+    // that object handled it, with the result in *pResult. A window procedure
+    // that is not a CDialog's calls it to reflect in the same way.
+    static BOOL ReflectNotify(LPARAM lParam, LRESULT* pResult);
 
 protected:
     virtual BOOL OnInitDialog();

@@ -36,5 +36,10 @@ public:
 
     static CString GetText(HWND hWnd);
 
+    // A notification this control sent to its parent dialog, handed back to
+    // it because it registered for that with CDialog::RegisterReflection.
+    // TRUE when handled, with the notification's result in *pResult.
+    virtual BOOL OnReflectedNotify(NMHDR* pHdr, LRESULT* pResult) { return FALSE; }
+
     HWND m_hWnd = nullptr;
 };

@@ -41,7 +41,7 @@ void CBackupItem::SetName(const CString& strName)
 
 void CBackupItem::InsertIntoTree(CCheckboxTree* pTree, CBackupItem* pParent)
 {
-    pTree->InsertItem(this, pParent ? pParent->GetTreeItem() : TVI_ROOT);
+    pTree->InsertItem(this, pParent);
     for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
         m_arrChildren[i]->InsertIntoTree(pTree, this);
     if (!pParent)

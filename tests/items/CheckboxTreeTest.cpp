@@ -101,8 +101,8 @@ TEST(CCheckboxTree, InsertItemAppendsACallbackNodeThatPointsToTheItem)
     PlainItem child(L"child");
 
     HTREEITEM hFirst = tree.InsertItem(&first, nullptr);
-    HTREEITEM hSecond = tree.InsertItem(&second, TVI_ROOT);
-    HTREEITEM hChild = tree.InsertItem(&child, hFirst);
+    HTREEITEM hSecond = tree.InsertItem(&second, nullptr);
+    HTREEITEM hChild = tree.InsertItem(&child, &first);
 
     ASSERT_NE(nullptr, hFirst);
     EXPECT_EQ(hFirst, first.GetTreeItem());
