@@ -8,6 +8,7 @@ namespace {
 
 std::mutex gResponderLock;
 MessageResponder gResponder;
+DialogResponder gDialogResponder;
 
 } // namespace
 
@@ -15,6 +16,25 @@ void AfxSetMessageResponder(MessageResponder responder)
 {
     std::lock_guard<std::mutex> lock(gResponderLock);
     gResponder = std::move(responder);
+}
+
+void AfxSetDialogResponder(DialogResponder responder)
+{
+    std::lock_guard<std::mutex> lock(gResponderLock);
+    gDialogResponder = std::move(responder);
+}
+
+BOOL AfxAskDialogResponder(UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer)
+{
+    DialogResponder responder;
+    {
+        std::lock_guard<std::mutex> lock(gResponderLock);
+        responder = gDialogResponder;
+    }
+    if (!responder)
+        return FALSE;
+    *pAnswer = responder(nIdTemplate, text);
+    return TRUE;
 }
 
 int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, UINT nType)

@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes of the program. Every box goes through ShowMessageBox, so a
 // test can install a responder that sees the text and caption and answers
-// with a button id instead of a window being shown.
+// with a button id instead of a window being shown. Question dialogs of their
+// own (the overwrite question) ask a second responder the same way.
 
 #include "framework/CString.h"
 
@@ -11,6 +12,23 @@ using MessageResponder = std::function<int(const CString& text, const CString& c
 
 // Installs (or, with an empty function, removes) the responder. Tests only.
 void AfxSetMessageResponder(MessageResponder responder);
+
+// The answer to a question dialog: the button that closed it and whether its
+// "remember my selection" check box was ticked.
+struct SDialogAnswer {
+    int nButton;
+    BOOL bRemember;
+};
+
+using DialogResponder = std::function<SDialogAnswer(UINT nIdTemplate, const CString& text)>;
+
+// Installs (or, with an empty function, removes) the responder for question
+// dialogs. Tests only.
+void AfxSetDialogResponder(DialogResponder responder);
+
+// The installed dialog responder's answer to the dialog with this template and
+// text; FALSE when none is installed and the real dialog is to be shown.
+BOOL AfxAskDialogResponder(UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer);
 
 // A box with an explicit caption; hOwner may be null.
 int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, UINT nType);

@@ -1,0 +1,320 @@
+#include "items/data/CBackupItemFiles.h"
+
+#include "app/BackupException.h"
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "installation/CDirectory.h"
+#include "installation/CPatient.h"
+#include "items/BackupMedia.h"
+#include "res/resource.h"
+#include "ui/COverwriteFilesDlg.h"
+
+namespace {
+
+CString DirectoryOf(const CString& path)
+{
+    return path.Left(path.ReverseFind(L'\\'));
+}
+
+void RemoveFile(const CString& path)
+{
+    // A copy takes the source's attributes, and a read-only file cannot be deleted.
+    ::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path);
+}
+
+// CopyFileW that leaves no partial target behind: Windows removes the target
+// of a failed copy, Wine keeps what was written so far. A target that existed
+// before a copy that may not overwrite it was not touched and stays. The last
+// error is the copy's.
+BOOL CopyWholeFile(const CString& strSrc, const CString& strDst, BOOL bFailIfExists)
+{
+    const BOOL bKeepTarget = bFailIfExists && CDirectory::FileExist(strDst, CString());
+    if (::CopyFileW(strSrc, strDst, bFailIfExists))
+        return TRUE;
+    const DWORD error = ::GetLastError();
+    if (!bKeepTarget)
+        RemoveFile(strDst);
+    ::SetLastError(error);
+    return FALSE;
+}
+
+// Overwrites an existing target only with a whole copy: the copy is made
+// under a temporary name beside it and then takes its place, so a failed copy
+// leaves the old target as it was (on a restore, the live file). The last
+// error is the failure's.
+BOOL ReplaceWithCopy(const CString& strSrc, const CString& strDst)
+{
+    wchar_t temp[MAX_PATH];
+    if (!::GetTempFileNameW(DirectoryOf(strDst), L"orv", 0, temp))
+        return FALSE;
+    if (!CopyWholeFile(strSrc, temp, FALSE))
+        return FALSE;
+    // The user chose to overwrite, a read-only target included.
+    ::SetFileAttributesW(strDst, FILE_ATTRIBUTE_NORMAL);
+    if (::MoveFileExW(temp, strDst, MOVEFILE_REPLACE_EXISTING))
+        return TRUE;
+    const DWORD error = ::GetLastError();
+    RemoveFile(temp);
+    ::SetLastError(error);
+    return FALSE;
+}
+
+BOOL IsDiskFullError(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// The type of the drive that holds path: the first of its parent directories,
+// from the nearest up, that the system names as a drive root. A path on no
+// drive at all counts as not removable.
+UINT DriveTypeOf(const CString& path)
+{
+    CString rest = path;
+    for (;;) {
+        const int n = rest.ReverseFind(L'\\');
+        if (n < 0)
+            return DRIVE_UNKNOWN;
+        const UINT type = ::GetDriveTypeW(rest.Left(n + 1));
+        if (type != DRIVE_NO_ROOT_DIR)
+            return type;
+        rest = rest.Left(n);
+    }
+}
+
+// TRUE when the existing target is to be overwritten: the remembered answer,
+// or the user's. Cancel stops the run and keeps the target.
+BOOL ConfirmOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
+{
+    if (gRememberChoice)
+        return gOverwriteChoice;
+    CString message;
+    message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
+    COverwriteFilesDlg dlg(nullptr);
+    dlg.SetMessage(message);
+    dlg.SetShowRemember(TRUE);
+    dlg.DoModal();
+    switch (dlg.GetResult()) {
+    case COverwriteFilesDlg::ResultYes:
+        return TRUE;
+    case COverwriteFilesDlg::ResultCancel:
+        pListener->Cancel();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+CBackupItemFiles::CBackupItemFiles(const CString& strDir, const CString& strFile, BOOL bTiff) : m_bTiff(bTiff)
+{
+    m_strName = CDirectory::Concat(strDir.Mid(strDir.ReverseFind(L'\\') + 1), strFile);
+}
+
+CBackupItemFiles::~CBackupItemFiles() = default;
+
+UINT CBackupItemFiles::GetCheck()
+{
+    return Checked;
+}
+
+void CBackupItemFiles::InsertIntoTree(CCheckboxTree*, CBackupItem*)
+{
+    m_nBackupState = NotBackedUp;
+    m_eCopyResult = ECopyResult::NotTried;
+    m_bVerifyFailed = FALSE;
+}
+
+LONGLONG CBackupItemFiles::CalculateSize()
+{
+    return m_nSize;
+}
+
+void CBackupItemFiles::BackupFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener)
+{
+    if (m_nBackupState != NotBackedUp || m_eCopyResult == ECopyResult::Failed)
+        return;
+    if (IsTiffImage() && !gBackupTiffImages)
+        return;
+    const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
+    const CString src = CDirectory::Concat(strSrcDir, m_strName);
+    CDirectory::Make(DirectoryOf(dst));
+    if (CopyWholeFile(src, dst, TRUE)) {
+        m_eCopyResult = ECopyResult::Copied;
+    } else {
+        try {
+            OnCopyFailed(src, dst, pListener);
+        } catch (CBackupException* e) {
+            // Nothing was copied since the last medium change, so the file
+            // does not fit even on an empty medium: asking for yet another
+            // one would never end.
+            if (!pListener->IsFreshMedium())
+                throw;
+            e->Delete();
+            GiveUp(src, pListener);
+        }
+        if (m_eCopyResult == ECopyResult::Failed)
+            return;
+    }
+    if (m_eCopyResult == ECopyResult::Copied)
+        pListener->ReportCopied();
+    // Cleared attributes (the archive bit above all) mark the file as saved.
+    ::SetFileAttributesW(src, 0);
+    m_nBackupState = BackedUp;
+    pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
+{
+    DWORD error = ::GetLastError();
+    if (CDirectory::FileExist(strDst, CString())) {
+        if (!ConfirmOverwrite(strSrc, strDst, pListener)) {
+            m_eCopyResult = ECopyResult::KeptExisting;
+            return;
+        }
+        if (ReplaceWithCopy(strSrc, strDst)) {
+            m_eCopyResult = ECopyResult::Copied;
+            return;
+        }
+        error = ::GetLastError();
+    }
+
+    const ULONGLONG freeBytes = GetFreeDiskSpace(strDst);
+    const LONGLONG size = CDirectory::GetFileSize(strSrc);
+    if (!IsDiskFullError(error) && freeBytes >= static_cast<ULONGLONG>(size)) {
+        // There was room: the source could not be read (locked, unreadable, gone).
+        GiveUp(strSrc, pListener);
+        return;
+    }
+
+    if (gAutomatedMode) {
+        // Nobody can change the medium in an unattended run.
+        pListener->Cancel();
+        GiveUp(strSrc, pListener);
+        return;
+    }
+    if (DriveTypeOf(strDst) == DRIVE_REMOVABLE) {
+        ::WritePrivateProfileStringW(L"Backup", L"LastBackedFile", strSrc, L"Backup.ini");
+        throw new CBackupException(IDS_INSERT_NEXT_MEDIA, CString());
+    }
+    CString text;
+    text.LoadString(IDS_NOT_ENOUGH_SPACE);
+    throw new CBackupException(IDS_NOT_ENOUGH_SPACE, text);
+}
+
+void CBackupItemFiles::GiveUp(const CString& strSrc, IProgressListener* pListener)
+{
+    m_eCopyResult = ECopyResult::Failed;
+    pListener->ReportFailure(ERunFailure::CopyFailed, strSrc);
+}
+
+void CBackupItemFiles::VerifyFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener)
+{
+    if (m_nBackupState != BackedUp || m_bVerifyFailed || pListener->IsCancelled())
+        return;
+    const CString src = CDirectory::Concat(strSrcDir, m_strName);
+    const CString dst = CDirectory::Concat(strDstDir, m_strName);
+    int equal = 0;
+    try {
+        CDirectory::Compare(src, dst, &equal);
+    } catch (CFileException* e) {
+        // A copy that cannot be read back is as bad as a different one.
+        e->Delete();
+        equal = 0;
+    }
+    if (!equal) {
+        // Its copy on a later medium would not be the one compared, so it is
+        // not compared again; and marked modified, the next backup of new or
+        // modified data takes it again.
+        m_bVerifyFailed = TRUE;
+        CDirectory::ModifyFileAttributes(src, FILE_ATTRIBUTE_ARCHIVE, TRUE);
+        pListener->ReportFailure(ERunFailure::VerifyFailed, src);
+        CString text;
+        text.LoadString(IDS_VERIFY_FAILED);
+        throw new CBackupException(IDS_VERIFY_FAILED, text);
+    }
+    m_nBackupState = Verified;
+    pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener)
+{
+    if (m_nDiskNumber != ReadDiskNumber(m_strBackupDir))
+        return;
+    const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
+    const CString src = CDirectory::Concat(strSrcDir, m_strName);
+    CDirectory::Make(DirectoryOf(dst));
+    if (CopyWholeFile(src, dst, TRUE))
+        m_eCopyResult = ECopyResult::Copied;
+    else
+        OnCopyFailed(src, dst, pListener);
+    if (m_eCopyResult == ECopyResult::Failed)
+        return;
+    // A restored file is not new or modified data.
+    CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
+    if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
+        CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN, TRUE);
+    pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemFiles::BuildForBackup()
+{
+}
+
+void CBackupItemFiles::BuildForRestore(const CString& strPatientDir)
+{
+    m_strBackupDir = DirectoryOf(DirectoryOf(strPatientDir));
+    m_nDiskNumber = ReadDiskNumber(m_strBackupDir);
+    m_nSize = CDirectory::GetFileSize(CDirectory::Concat(strPatientDir, m_strName));
+}
+
+BOOL CBackupItemFiles::IsTiffImage()
+{
+    return m_bTiff;
+}
+
+void CBackupItemFiles::UpdateSize(const CString& strPatientDir)
+{
+    m_nSize = CDirectory::GetFileSize(CDirectory::Concat(strPatientDir, m_strName));
+}
+
+void CBackupItemFiles::DeleteRestoration(const CString& strPatientDir, IProgressListener* pListener)
+{
+    const CString path = CDirectory::Concat(strPatientDir, m_strName);
+    // The second and later files of a case directory find it gone already.
+    if (CDirectory::FileExist(path, CString()))
+        CDirectory::Remove(DirectoryOf(path));
+    pListener->AddProgress(GetDeletionProgress());
+}
+
+BOOL CBackupItemFiles::SelectIfModified(const CString& strPatientDir)
+{
+    if (IsTiffImage())
+        return FALSE;
+    // A file that vanished (INVALID_FILE_ATTRIBUTES) counts as modified too.
+    const DWORD attributes = ::GetFileAttributesW(CDirectory::Concat(strPatientDir, m_strName));
+    if (!(attributes & FILE_ATTRIBUTE_ARCHIVE))
+        return FALSE;
+    SetCheck(Checked);
+    return TRUE;
+}
+
+BOOL CBackupItemFiles::IsSafelyBackedUp() const
+{
+    if (m_bVerifyFailed)
+        return FALSE;
+    if (m_nBackupState == Verified)
+        return TRUE;
+    return m_nBackupState == BackedUp && m_eCopyResult == ECopyResult::Copied && !gVerifyAfterBackup;
+}
+
+CString CBackupItemFiles::GetCaseDirectory() const
+{
+    return DirectoryOf(m_strName);
+}
+
+LONGLONG CBackupItemFiles::GetDeletionProgress()
+{
+    return gVerifyAfterBackup ? CalculateSize() * 2 : CalculateSize();
+}

@@ -1,0 +1,199 @@
+#include "items/data/CBackupItemPatientData.h"
+
+#include "app/BackupException.h"
+#include "app/Globals.h"
+#include "app/IProgressListener.h"
+#include "installation/CDirectory.h"
+#include "items/data/CBackupItemFiles.h"
+#include "items/data/DataPath.h"
+#include "items/data/PatientDataFiles.h"
+
+#include <memory>
+
+CBackupItemPatientData::CBackupItemPatientData(const CString& strName)
+{
+    m_strName = strName;
+}
+
+CBackupItemPatientData::~CBackupItemPatientData() = default;
+
+CBackupItemFiles* CBackupItemPatientData::GetFile(int nIndex) const
+{
+    // A patient's children are files items only.
+    return static_cast<CBackupItemFiles*>(m_arrChildren.GetAt(nIndex));
+}
+
+LONGLONG CBackupItemPatientData::CalculateSize()
+{
+    if (GetCheck() == Unchecked)
+        return 0;
+    return gBackupTiffImages ? m_nSize + m_nTiffSize : m_nSize;
+}
+
+void CBackupItemPatientData::AddFiles(const CString& strPatientDir, BOOL bForRestore)
+{
+    CStringArray cases;
+    CDirectory::ListFiles(strPatientDir, cases, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
+    for (int i = 0; i < cases.GetSize(); ++i) {
+        const CString caseDir = CDirectory::Concat(strPatientDir, cases.GetAt(i));
+        CStringArray files;
+        CDirectory::ListFiles(caseDir, files, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+        for (int j = 0; j < files.GetSize(); ++j) {
+            const CString& file = files.GetAt(j);
+            CBackupItemFiles* pFile;
+            if (IsPatientDataFile(file))
+                pFile = new CBackupItemFiles(caseDir, file, FALSE);
+            else if (IsTiffFile(file))
+                pFile = new CBackupItemFiles(caseDir, file, TRUE);
+            else
+                continue;
+            AddChild(pFile);
+            if (bForRestore)
+                pFile->BuildForRestore(strPatientDir);
+        }
+    }
+}
+
+void CBackupItemPatientData::SumSizes()
+{
+    m_nSize = 0;
+    m_nTiffSize = 0;
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        CBackupItemFiles* pFile = GetFile(i);
+        if (pFile->IsTiffImage())
+            m_nTiffSize += pFile->CalculateSize();
+        else
+            m_nSize += pFile->CalculateSize();
+    }
+}
+
+void CBackupItemPatientData::BuildForBackup()
+{
+    const CString patientDir = CDirectory::Concat(GetDataPath(), GetName());
+    AddFiles(patientDir, FALSE);
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i)
+        GetFile(i)->UpdateSize(patientDir);
+    SumSizes();
+}
+
+void CBackupItemPatientData::BuildForRestore(const CString& strPatientDir)
+{
+    AddFiles(strPatientDir, TRUE);
+    SumSizes();
+}
+
+void CBackupItemPatientData::Backup(const CString& strDstDir, IProgressListener* pListener)
+{
+    if (GetCheck() == Unchecked)
+        return;
+    // Each files item creates its own directories and skips itself once done.
+    const CString src = CDirectory::Concat(GetDataPath(), GetName());
+    const CString dst = CDirectory::Concat(strDstDir, GetName());
+    for (int i = 0; i < m_arrChildren.GetSize() && !pListener->IsCancelled(); ++i)
+        m_arrChildren.GetAt(i)->BackupFile(src, dst, pListener);
+    m_nBackupState = BackedUp;
+}
+
+void CBackupItemPatientData::Restore(const CString& strSrcDir, IProgressListener* pListener)
+{
+    if (GetCheck() == Unchecked)
+        return;
+    const CString src = CDirectory::Concat(strSrcDir, GetName());
+    const CString dst = CDirectory::Concat(GetDataPath(), GetName());
+    CDirectory::Make(GetFullPath(dst));
+    for (int i = 0; i < m_arrChildren.GetSize() && !pListener->IsCancelled(); ++i)
+        m_arrChildren.GetAt(i)->RestoreFile(src, dst, pListener);
+}
+
+void CBackupItemPatientData::Verify(const CString& strDstDir, IProgressListener* pListener)
+{
+    if (GetCheck() == Unchecked)
+        return;
+    const CString src = CDirectory::Concat(GetDataPath(), GetName());
+    const CString dst = CDirectory::Concat(strDstDir, GetName());
+    // Stopping at the first difference would leave the rest of this medium
+    // unverified, to be compared later against a medium that lacks them.
+    std::unique_ptr<CBackupException> firstFailure;
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        try {
+            m_arrChildren.GetAt(i)->VerifyFile(src, dst, pListener);
+        } catch (CBackupException* e) {
+            if (firstFailure)
+                e->Delete();
+            else
+                firstFailure.reset(e);
+        }
+    }
+    if (firstFailure)
+        throw firstFailure.release();
+}
+
+BOOL CBackupItemPatientData::IsCaseDirectoryInBackup(const CString& strPatientDir, const CString& strCase) const
+{
+    const CString caseDir = CDirectory::Concat(strPatientDir, strCase);
+    CStringArray entries;
+    // Nothing below a case directory's own files is ever backed up.
+    if (CDirectory::ListFiles(caseDir, entries, L"*.*", FILE_ATTRIBUTE_DIRECTORY) > 0)
+        return FALSE;
+    CDirectory::ListFiles(caseDir, entries, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    for (int i = 0; i < entries.GetSize(); ++i) {
+        const CString name = CDirectory::Concat(strCase, entries.GetAt(i));
+        BOOL bSafe = FALSE;
+        for (int j = 0; j < m_arrChildren.GetSize() && !bSafe; ++j) {
+            CBackupItemFiles* pFile = GetFile(j);
+            bSafe = pFile->GetName().CompareNoCase(name) == 0 && pFile->IsSafelyBackedUp();
+        }
+        if (!bSafe)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+void CBackupItemPatientData::DeleteRestorations(IProgressListener* pListener)
+{
+    if (GetCheck() == Unchecked)
+        return;
+    const CString patientDir = CDirectory::Concat(GetDataPath(), GetName());
+    // Decided for every case directory before the first one goes.
+    CStringArray deletable;
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        const CString caseName = GetFile(i)->GetCaseDirectory();
+        BOOL bListed = FALSE;
+        for (int j = 0; j < deletable.GetSize() && !bListed; ++j)
+            bListed = deletable.GetAt(j) == caseName;
+        if (!bListed && IsCaseDirectoryInBackup(patientDir, caseName))
+            deletable.Add(caseName);
+    }
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        CBackupItemFiles* pFile = GetFile(i);
+        BOOL bDeletable = FALSE;
+        for (int j = 0; j < deletable.GetSize() && !bDeletable; ++j)
+            bDeletable = deletable.GetAt(j) == pFile->GetCaseDirectory();
+        if (bDeletable)
+            pFile->DeleteRestoration(patientDir, pListener);
+        else
+            pListener->AddProgress(pFile->GetDeletionProgress());
+    }
+}
+
+void CBackupItemPatientData::SelectModified()
+{
+    const CString patientDir = CDirectory::Concat(GetDataPath(), GetName());
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (GetFile(i)->SelectIfModified(patientDir))
+            SetCheck(Checked);
+    }
+    if (GetCheck() != Unchecked) {
+        for (int i = 0; i < m_arrChildren.GetSize(); ++i)
+            m_arrChildren.GetAt(i)->SetCheck(Checked);
+    }
+}
+
+BOOL CBackupItemPatientData::HasItemsOnDisk(UINT nDisk)
+{
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
+        if (m_arrChildren.GetAt(i)->GetDiskNumber() == nDisk)
+            return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,179 @@
+#include "tests/data/DataTestSupport.h"
+
+#include "app/Globals.h"
+#include "framework/MessageBox.h"
+#include "framework/UniqueRegKey.h"
+#include "installation/CDirectory.h"
+#include "installation/COrvexRegistry.h"
+#include "tests/TestSupport.h"
+
+#include <winternl.h>
+
+namespace test {
+
+namespace {
+
+const wchar_t kSnapshotKey[] = L"Software\\OrvexDataItemsTest\\SettingsSnapshot";
+
+UniqueRegKey CreateKey(HKEY hRoot, const CString& path)
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(hRoot, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return UniqueRegKey();
+    return UniqueRegKey(hKey);
+}
+
+UniqueRegKey OpenKey(HKEY hRoot, const CString& path)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(hRoot, path, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+        return UniqueRegKey();
+    return UniqueRegKey(hKey);
+}
+
+} // namespace
+
+CString SettingsKeyPath()
+{
+    return gRegistry.GetRegistryRoot() + L"Settings";
+}
+
+SettingsKeyGuard::SettingsKeyGuard()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSnapshotKey);
+    UniqueRegKey settings = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    if (!settings)
+        return;
+    UniqueRegKey snapshot = CreateKey(HKEY_CURRENT_USER, kSnapshotKey);
+    if (!snapshot || RegCopyTreeW(settings.Get(), nullptr, snapshot.Get()) != ERROR_SUCCESS)
+        ADD_FAILURE() << "the settings key could not be saved";
+    m_bSaved = true;
+}
+
+SettingsKeyGuard::~SettingsKeyGuard()
+{
+    RemoveKey();
+    if (!m_bSaved)
+        return;
+    UniqueRegKey snapshot = OpenKey(HKEY_CURRENT_USER, kSnapshotKey);
+    UniqueRegKey settings = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    if (snapshot && settings)
+        RegCopyTreeW(snapshot.Get(), nullptr, settings.Get());
+    snapshot.Reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSnapshotKey);
+}
+
+void SettingsKeyGuard::RemoveKey()
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+}
+
+void SettingsKeyGuard::SetValue(DWORD type, const void* pData, DWORD bytes)
+{
+    UniqueRegKey key = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    ASSERT_TRUE(key);
+    // Wine's RegSetValueExW terminates strings it is given without a
+    // terminator; the native call stores the bytes exactly as given, as a
+    // careless writer of the setting could.
+    using NtSetValueKeyFn = NTSTATUS(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
+    auto pNtSetValueKey = reinterpret_cast<NtSetValueKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+    ASSERT_NE(nullptr, pNtSetValueKey);
+    wchar_t name[] = L"DataPath";
+    UNICODE_STRING valueName = {static_cast<USHORT>(wcslen(name) * sizeof(wchar_t)),
+                                 static_cast<USHORT>(sizeof name), name};
+    ASSERT_EQ(0, pNtSetValueKey(key.Get(), &valueName, 0, type, pData, bytes));
+}
+
+void SettingsKeyGuard::SetDataPath(const CString& path)
+{
+    SetValue(REG_SZ, path.GetString(), static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t)));
+}
+
+void SettingsKeyGuard::RemoveValue()
+{
+    UniqueRegKey key = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    ASSERT_TRUE(key);
+    RegDeleteValueW(key.Get(), L"DataPath");
+}
+
+void MakeTree(const CString& root, const FileTree& tree)
+{
+    for (const auto& entry : tree) {
+        CString path = CDirectory::Concat(root, entry.first);
+        ASSERT_TRUE(CDirectory::Make(path.Left(path.ReverseFind(L'\\')))) << "cannot create the folder of " << path;
+        WriteText(path, entry.second);
+        ASSERT_TRUE(FileExists(path)) << path;
+    }
+}
+
+std::string ReadText(const CString& path)
+{
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string Pattern(size_t n, unsigned seed)
+{
+    std::string bytes(n, '\0');
+    unsigned x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+FileLock::FileLock(const CString& path)
+    : m_hFile(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+FileLock::~FileLock()
+{
+    if (m_hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(m_hFile);
+}
+
+DWORD Attributes(const CString& path)
+{
+    return GetFileAttributesW(path);
+}
+
+bool ArchiveBitClears(const CString& path)
+{
+    const DWORD before = GetFileAttributesW(path);
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    const bool clears = !(GetFileAttributesW(path) & FILE_ATTRIBUTE_ARCHIVE);
+    SetFileAttributesW(path, before);
+    return clears;
+}
+
+void DataItemsTest::SetUp()
+{
+    ResetFlags();
+    // A question no test expects fails the test instead of waiting for a user.
+    AfxSetMessageResponder([](const CString& text, const CString&, UINT) {
+        ADD_FAILURE() << "unexpected message box: " << text;
+        return IDCANCEL;
+    });
+    AfxSetDialogResponder([](UINT, const CString& text) {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return SDialogAnswer{IDCANCEL, FALSE};
+    });
+}
+
+void DataItemsTest::TearDown()
+{
+    ResetFlags();
+    AfxSetMessageResponder(nullptr);
+    AfxSetDialogResponder(nullptr);
+}
+
+void DataItemsTest::ResetFlags()
+{
+    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
+    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
+}
+
+} // namespace test
