@@ -3,22 +3,10 @@
 #include "app/Globals.h"
 #include "controls/CCheckboxTree.h"
 #include "installation/CDirectory.h"
-#include "installation/CPatient.h"
 #include "items/BackupMedia.h"
+#include "items/data/PatientDataFiles.h"
 
 namespace {
-
-// The file names a patient data backup copies: the thumbnail and the data
-// files always, TIFF images only while they are included.
-BOOL IsCopiedPatientFile(const CString& strName)
-{
-    if (strName.CompareNoCase(CPatient::GetThumbnailFileName()) == 0)
-        return TRUE;
-    CString strExt = CDirectory::GetFileExtension(strName);
-    if (strExt.CompareNoCase(L".dat") == 0 || strExt.CompareNoCase(L".cdt") == 0 || strExt.CompareNoCase(L".sdt") == 0)
-        return TRUE;
-    return gBackupTiffImages && strExt.CompareNoCase(L".tif") == 0;
-}
 
 CString BackupIniPath(const CString& strBackupDir)
 {
@@ -180,7 +168,7 @@ LONGLONG CBackupItem::CalculateDirectorySize(const CString& strDir)
     CDirectory::ListFiles(strDir, arrDirs, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
     LONGLONG nSize = 0;
     for (INT_PTR i = 0; i < arrFiles.GetSize(); ++i) {
-        if (IsCopiedPatientFile(arrFiles[i]))
+        if (IsPatientDataFile(arrFiles[i]) || (gBackupTiffImages && IsTiffFile(arrFiles[i])))
             nSize += CDirectory::GetFileSize(CDirectory::Concat(strDir, arrFiles[i]));
     }
     for (INT_PTR i = 0; i < arrDirs.GetSize(); ++i)
