@@ -1,6 +1,7 @@
 #include "ui/COverwriteFilesDlg.h"
 
 #include "app/Globals.h"
+#include "app/IProgressListener.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
 
@@ -62,4 +63,21 @@ void COverwriteFilesDlg::Answer(UINT nResult, BOOL bRemember)
 BOOL COverwriteFilesDlg::IsRememberTicked() const
 {
     return m_bShowRemember && ::IsDlgButtonChecked(m_hWnd, IDC_OVERWRITE_REMEMBER) == BST_CHECKED;
+}
+
+BOOL COverwriteFilesDlg::Ask(const CString& strMessage, IProgressListener* pListener)
+{
+    COverwriteFilesDlg dlg(nullptr);
+    dlg.SetMessage(strMessage);
+    dlg.SetShowRemember(TRUE);
+    dlg.DoModal();
+    switch (dlg.GetResult()) {
+    case ResultYes:
+        return TRUE;
+    case ResultCancel:
+        pListener->Cancel();
+        return FALSE;
+    default:
+        return FALSE;
+    }
 }

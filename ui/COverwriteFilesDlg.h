@@ -6,6 +6,8 @@
 
 #include "framework/CDialog.h"
 
+class IProgressListener;
+
 class COverwriteFilesDlg : public CDialog {
 public:
     enum : UINT { ResultNo = 0, ResultYes = 1, ResultCancel = 2 };
@@ -19,6 +21,10 @@ public:
 
     // Shows the dialog, or lets an installed dialog responder answer instead.
     INT_PTR DoModal() override;
+
+    // Asks the question with the remember box shown; TRUE for Yes. Cancel
+    // stops the run through pListener.
+    static BOOL Ask(const CString& strMessage, IProgressListener* pListener);
 
 protected:
     BOOL OnInitDialog() override;

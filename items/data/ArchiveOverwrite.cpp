@@ -15,17 +15,5 @@ BOOL MayWriteArchive(const CString& strFile, IProgressListener* pListener)
 
     CString message;
     message.FormatMessage(IDS_FILE_EXISTS, strFile.GetString());
-    COverwriteFilesDlg dlg(nullptr);
-    dlg.SetMessage(message);
-    dlg.SetShowRemember(TRUE);
-    dlg.DoModal();
-    switch (dlg.GetResult()) {
-    case COverwriteFilesDlg::ResultYes:
-        return TRUE;
-    case COverwriteFilesDlg::ResultCancel:
-        pListener->Cancel();
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return COverwriteFilesDlg::Ask(message, pListener);
 }

@@ -90,19 +90,7 @@ BOOL ConfirmOverwrite(const CString& strSrc, const CString& strDst, IProgressLis
         return gOverwriteChoice;
     CString message;
     message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
-    COverwriteFilesDlg dlg(nullptr);
-    dlg.SetMessage(message);
-    dlg.SetShowRemember(TRUE);
-    dlg.DoModal();
-    switch (dlg.GetResult()) {
-    case COverwriteFilesDlg::ResultYes:
-        return TRUE;
-    case COverwriteFilesDlg::ResultCancel:
-        pListener->Cancel();
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return COverwriteFilesDlg::Ask(message, pListener);
 }
 
 } // namespace
