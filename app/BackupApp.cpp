@@ -1,5 +1,6 @@
 #include "app/BackupApp.h"
 
+#include "app/Backup.h"
 #include "app/BackupDlg.h"
 #include "app/Globals.h"
 #include "app/HelpDialog.h"
@@ -30,8 +31,10 @@ BOOL CBackupApp::InitInstance()
 
     CString target = GetFullPath(gCommandLine.GetParameter(0));
     // A target that cannot be created ends the process without any window.
-    if (!CDirectory::Make(target))
+    if (!CDirectory::Make(target)) {
+        m_nExitCode = CBackup::OutcomeFatal;
         return FALSE;
+    }
 
     gAutomatedMode = TRUE;
     gSelectModifiedOnly = gCommandLine.HasOption(L"i");
@@ -39,7 +42,11 @@ BOOL CBackupApp::InitInstance()
     gBackupTiffImages = gCommandLine.HasOption(L"t");
     gVerifyAfterBackup = gCommandLine.HasOption(L"v");
     gTargetPath = target;
+    // Until the Backup page records how the run ended, it counts as not done:
+    // a main dialog closed before the run started does not exit with 0.
+    gUnattendedOutcome = CBackup::OutcomeIncomplete;
     RunMainDialog();
+    m_nExitCode = static_cast<int>(gUnattendedOutcome.load());
     return FALSE;
 }
 

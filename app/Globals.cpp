@@ -8,6 +8,7 @@ std::atomic<BOOL> gVerifyAfterBackup{FALSE};
 std::atomic<BOOL> gRememberChoice{FALSE};
 std::atomic<BOOL> gOverwriteChoice{FALSE};
 CString gTargetPath;
+std::atomic<UINT> gUnattendedOutcome{0};
 
 CString GetFullPath(const CString& strPath)
 {

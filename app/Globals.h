@@ -17,6 +17,11 @@ extern std::atomic<BOOL> gOverwriteChoice;    // ... and that answer was "overwr
 // Absolute target folder of an unattended run; written once at start-up.
 extern CString gTargetPath;
 
+// The outcome of an unattended run, which becomes the process's exit code: 0
+// when everything selected was copied (and verified where asked), otherwise
+// the sum of CBackup's outcome bits. Written by start-up and by the Backup page.
+extern std::atomic<UINT> gUnattendedOutcome;
+
 // The absolute form of a path (at most MAX_PATH characters); the path as given
 // when it cannot be converted.
 CString GetFullPath(const CString& strPath);

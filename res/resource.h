@@ -58,3 +58,25 @@
 #define IDS_BACKUP_FINISHED_WITH_ERRORS 49
 #define IDS_BACKUP_DAMAGED 50
 #define IDS_RESTORE_FINISHED_WITH_ERRORS 51
+
+// Pages of the main dialog's property sheet.
+#define IDD_PROPPAGE_BACKUP 129
+#define IDD_PROPPAGE_RESTORE 130
+#define IDD_PROPPAGE_OPTIONS 131
+// Controls of the Backup page; the Restore page shares the media field, its
+// label and the browse button.
+#define IDC_START_BACKUP 1001
+#define IDC_REQUIRED_SPACE 1004
+#define IDC_MEDIA_PATH 1007
+#define IDC_BROWSE 1008
+#define IDC_BACKUP_NAME 1011
+#define IDC_SELECT_MODIFIED 1012
+#define IDC_MEDIA_LABEL 1014
+#define IDC_BACKUP_TREE 1039
+// Controls of the Restore page.
+#define IDC_RESTORE_TREE 1000
+#define IDC_RESTORE 1005
+// Controls of the Options page.
+#define IDC_VERIFY_AFTER_BACKUP 1009
+#define IDC_DELETE_RESTORATIONS 1010
+#define IDC_BACKUP_TIFF_IMAGES 1013

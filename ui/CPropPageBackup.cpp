@@ -1,0 +1,252 @@
+#include "ui/CPropPageBackup.h"
+
+#include "app/Backup.h"
+#include "app/BackupDialog.h"
+#include "app/Globals.h"
+#include "framework/CWaitCursor.h"
+#include "framework/CWinApp.h"
+#include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
+#include "items/BackupMedia.h"
+#include "items/CBackupItemRoot.h"
+#include "items/ItemNames.h"
+#include "res/resource.h"
+#include "ui/FolderPicker.h"
+
+#include <vector>
+
+namespace {
+
+// The patient data index is not started on a medium with less free space.
+const ULONGLONG kPatientDataMinFreeBytes = 0x500000;
+
+CString LoadText(UINT nId)
+{
+    CString text;
+    text.LoadString(nId);
+    return text;
+}
+
+} // namespace
+
+CPropPageBackup::CPropPageBackup() : CPropertyPage(IDD_PROPPAGE_BACKUP), m_pRoot(new CBackupItemRoot) {}
+
+CPropPageBackup::~CPropPageBackup()
+{
+    // Only a page whose window never existed still holds its tree here.
+    if (m_pRoot)
+        m_pRoot->DeleteFromTree(nullptr);
+}
+
+LONGLONG CPropPageBackup::RequiredMegabytes(LONGLONG nBytes)
+{
+    LONGLONG nMegabytes = nBytes / 1024 / 1024;
+    if (nBytes > 1)
+        ++nMegabytes;
+    return nMegabytes;
+}
+
+CString CPropPageBackup::FormatBackupName(__time64_t t)
+{
+    struct tm local = {};
+    if (_localtime64_s(&local, &t) != 0)
+        return CString();
+    SYSTEMTIME date = {};
+    date.wYear = static_cast<WORD>(local.tm_year + 1900);
+    date.wMonth = static_cast<WORD>(local.tm_mon + 1);
+    date.wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    date.wDay = static_cast<WORD>(local.tm_mday);
+
+    // The long date is taken whole, however long the user's format makes it.
+    int nChars = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, nullptr, 0);
+    std::vector<wchar_t> longDate(nChars > 0 ? nChars : 1, L'\0');
+    if (nChars > 0)
+        ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, longDate.data(), nChars);
+
+    CString format = L"Backup : ";
+    format += longDate.data();
+    format.Remove(L',');
+    // The whole text is a time format: a percent sign of the date stays literal.
+    format.Replace(L"%", L"%%");
+    format += L" %H:%M";
+
+    wchar_t name[128];
+    size_t nLength = wcsftime(name, 128, format, &local);
+    if (nLength == 0)
+        return CString();
+    return CString(name, static_cast<int>(nLength));
+}
+
+BOOL CPropPageBackup::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    SetDlgItemText(IDC_BACKUP_NAME, FormatBackupName(_time64(nullptr)));
+
+    if (gAutomatedMode) {
+        ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
+        ::EnableWindow(GetDlgItem(IDC_BROWSE), FALSE);
+        ::EnableWindow(GetDlgItem(IDC_SELECT_MODIFIED), FALSE);
+        SetDlgItemText(IDC_MEDIA_PATH, gTargetPath);
+        m_tree.Init(IDC_BACKUP_TREE, this, this);
+        BuildTree();
+        if (gSelectModifiedOnly) {
+            m_pRoot->SelectModified();
+            m_tree.RefreshCheckStates();
+            OnCheckChanged(m_pRoot);
+        } else {
+            m_pRoot->SelectAll();
+            m_tree.RefreshCheckStates();
+        }
+        // Posted, so that the backup starts once the main dialog is up. The
+        // command names the button's window, so it counts although the
+        // button is disabled.
+        HWND hStart = GetDlgItem(IDC_START_BACKUP);
+        PostMessage(WM_COMMAND, MAKEWPARAM(IDC_START_BACKUP, BN_CLICKED), reinterpret_cast<LPARAM>(hStart));
+    } else {
+        ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
+        SetDlgItemText(IDC_MEDIA_PATH, LoadText(IDS_DEFAULT_MEDIA_PATH));
+        m_tree.Init(IDC_BACKUP_TREE, this, this);
+        BuildTree();
+    }
+    return TRUE;
+}
+
+void CPropPageBackup::BuildTree()
+{
+    m_pRoot->BuildForBackup();
+    m_pRoot->InsertIntoTree(&m_tree, nullptr);
+}
+
+BOOL CPropPageBackup::OnSetActive()
+{
+    OnCheckChanged(m_pRoot);
+    return TRUE;
+}
+
+BOOL CPropPageBackup::OnCommand(WPARAM wParam, LPARAM)
+{
+    if (HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_START_BACKUP:
+        OnStartBackup();
+        return TRUE;
+    case IDC_BROWSE:
+        OnBrowse();
+        return TRUE;
+    case IDC_SELECT_MODIFIED:
+        OnSelectModified();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL CPropPageBackup::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (msg == WM_DESTROY)
+        OnDestroy();
+    return CPropertyPage::OnMessage(msg, wParam, lParam, result);
+}
+
+void CPropPageBackup::OnCheckChanged(CTreeItem*)
+{
+    CWaitCursor wait;
+    CString megabytes;
+    megabytes.Format(L"%lld", RequiredMegabytes(m_pRoot->CalculateSize()));
+    SetDlgItemText(IDC_REQUIRED_SPACE, megabytes);
+    ::EnableWindow(GetDlgItem(IDC_START_BACKUP), m_pRoot->GetCheck() != CTreeItem::Unchecked);
+}
+
+void CPropPageBackup::OnSelectModified()
+{
+    m_pRoot->SelectModified();
+    m_tree.RefreshCheckStates();
+    OnCheckChanged(m_pRoot);
+}
+
+void CPropPageBackup::OnBrowse()
+{
+    CString path;
+    if (PickFolder(m_hWnd, TRUE, path) && !path.IsEmpty())
+        SetDlgItemText(IDC_MEDIA_PATH, path);
+}
+
+BOOL CPropPageBackup::ValidateInput(const CString& strMedia, const CString& strName)
+{
+    const CString strFolder = CDirectory::CreateFileNameForDisk(CDirectory::Concat(strMedia, strName));
+    CString text;
+    if (strMedia.IsEmpty()) {
+        text = LoadText(IDS_ENTER_VALID_BACKUP_PATH);
+    } else if (strName.IsEmpty()) {
+        text = LoadText(IDS_ENTER_FOLDER_NAME);
+    } else if (CDirectory::Exist(strFolder)) {
+        if (gAutomatedMode) {
+            text = LoadText(IDS_BACKUP_DIR_EXISTS);
+        } else {
+            CString question = LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE);
+            // Going on into the existing folder skips every further check.
+            if (ShowMessageBox(m_hWnd, question, LoadText(IDS_ERROR), MB_OKCANCEL | MB_ICONERROR) == IDOK)
+                return TRUE;
+            text = LoadText(IDS_BACKUP_CANCELLED);
+        }
+    } else if (!CheckBackupPath(strFolder)) {
+        text.FormatMessage(IDS_PATH_INVALID, strFolder.GetString());
+    } else if (strName.FindOneOf(L"\\,") >= 0) {
+        text = LoadText(IDS_BAD_FOLDER_NAME);
+    } else if (m_pRoot->IsItemChecked(kPatientDataIndexName) &&
+               GetFreeDiskSpace(CDirectory::Concat(strMedia, strName)) < kPatientDataMinFreeBytes) {
+        text = LoadText(IDS_LESS_THAN_5MB);
+    } else {
+        return TRUE;
+    }
+    RefuseInput(text);
+    return FALSE;
+}
+
+void CPropPageBackup::RefuseInput(const CString& strText)
+{
+    if (!gAutomatedMode) {
+        ShowMessageBox(m_hWnd, strText, LoadText(IDS_ERROR), MB_OK | MB_ICONERROR);
+        return;
+    }
+    // Unattended, a refused start ends the run as a finished backup does.
+    gUnattendedOutcome = CBackup::OutcomeFatal;
+    CWnd* pMain = AfxGetMainWnd();
+    if (pMain && pMain->m_hWnd)
+        pMain->PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void CPropPageBackup::OnStartBackup()
+{
+    const CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    const CString strName = GetDlgItemText(IDC_BACKUP_NAME);
+    if (!ValidateInput(strMedia, strName))
+        return;
+    const CString strTarget = CDirectory::Concat(strMedia, CDirectory::CreateFileNameForDisk(strName));
+    {
+        CBackupDialog dlg(strTarget, m_pRoot, TRUE);
+        const INT_PTR nResult = dlg.DoModal();
+        if (gAutomatedMode)
+            gUnattendedOutcome = nResult == -1 ? static_cast<UINT>(CBackup::OutcomeFatal) : dlg.GetOutcome();
+    }
+    RebuildTree();
+    ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
+    ::SetFocus(m_tree.m_hWnd);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CPropPageBackup::RebuildTree()
+{
+    CWaitCursor wait;
+    m_pRoot->DeleteFromTree(&m_tree);
+    m_pRoot = new CBackupItemRoot;
+    BuildTree();
+    SetDlgItemText(IDC_REQUIRED_SPACE, L"0");
+}
+
+void CPropPageBackup::OnDestroy()
+{
+    m_pRoot->DeleteFromTree(&m_tree);
+    m_pRoot = nullptr;
+}

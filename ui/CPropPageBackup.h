@@ -1,0 +1,58 @@
+#pragma once
+// The Backup page: the tree of everything that can be backed up, the space the
+// selection needs, the name of the new backup folder and the media folder it
+// goes into. Start Backup checks the input and runs the backup in the progress
+// dialog; afterwards the page builds a fresh, unselected tree. In an unattended
+// run the page selects the data and starts the backup by itself.
+
+#include "controls/CCheckboxTree.h"
+#include "controls/ICheckBoxListener.h"
+#include "framework/CPropertyPage.h"
+
+#include <ctime>
+
+class CBackupItemRoot;
+
+class CPropPageBackup : public CPropertyPage, private ICheckBoxListener {
+public:
+    CPropPageBackup();
+    ~CPropPageBackup() override;
+
+    // User-interface thread. Replaces the item tree by a fresh one from the
+    // live installation, with nothing selected.
+    void RebuildTree();
+    // The required space and the Start Backup button follow the selection.
+    BOOL OnSetActive() override;
+
+    // The root of the tree the page shows; owned by the page.
+    CBackupItemRoot* GetRoot() const { return m_pRoot; }
+
+    // The megabytes shown for a selection of nBytes: whole megabytes, plus one
+    // for any selection of more than a single byte.
+    static LONGLONG RequiredMegabytes(LONGLONG nBytes);
+    // The proposed backup name at time t: "Backup : ", the user's long date
+    // without commas, a blank and the time as HH:MM. Empty when it cannot be
+    // formed.
+    static CString FormatBackupName(__time64_t t);
+
+protected:
+    // User-interface thread.
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void OnCheckChanged(CTreeItem* pItem) override;
+    void OnStartBackup();
+    void OnBrowse();
+    void OnSelectModified();
+    void OnDestroy();
+    // TRUE when a backup of the selection into the media folder under this
+    // name may start; otherwise the reason is reported.
+    BOOL ValidateInput(const CString& strMedia, const CString& strName);
+    void RefuseInput(const CString& strText);
+    void BuildTree();
+
+    CCheckboxTree m_tree;
+    CBackupItemRoot* m_pRoot;
+};

@@ -1,0 +1,114 @@
+#include "ui/CPropPageRestore.h"
+
+#include "app/BackupDialog.h"
+#include "app/BackupDlg.h"
+#include "framework/CWinApp.h"
+#include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
+#include "items/CBackupItemRoot.h"
+#include "items/ItemNames.h"
+#include "res/resource.h"
+#include "ui/FolderPicker.h"
+
+CPropPageRestore::CPropPageRestore() : CPropertyPage(IDD_PROPPAGE_RESTORE), m_pRoot(new CBackupItemRoot) {}
+
+CPropPageRestore::~CPropPageRestore()
+{
+    // Only a page whose window never existed still holds its tree here.
+    if (m_pRoot)
+        m_pRoot->DeleteFromTree(nullptr);
+}
+
+BOOL CPropPageRestore::IsBackupDirectory(const CString& strPath)
+{
+    static const wchar_t* const kItemNames[] = {kCalibrationsName, kPatientDataIndexName, kPatientIndexName,
+                                                kSettingsName};
+    CStringArray names;
+    CDirectory::ListFiles(strPath, names, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
+    for (INT_PTR i = 0; i < names.GetSize(); ++i) {
+        for (const wchar_t* pszItemName : kItemNames) {
+            if (names[i] == pszItemName)
+                return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CPropPageRestore::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    m_tree.Init(IDC_RESTORE_TREE, this, this);
+    m_btnRestore.m_hWnd = GetDlgItem(IDC_RESTORE);
+    return TRUE;
+}
+
+BOOL CPropPageRestore::OnCommand(WPARAM wParam, LPARAM)
+{
+    if (HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_RESTORE:
+        OnRestore();
+        return TRUE;
+    case IDC_BROWSE:
+        OnBrowse();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL CPropPageRestore::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (msg == WM_DESTROY)
+        OnDestroy();
+    return CPropertyPage::OnMessage(msg, wParam, lParam, result);
+}
+
+void CPropPageRestore::OnCheckChanged(CTreeItem*)
+{
+    m_btnRestore.EnableWindow(m_pRoot->GetCheck() != CTreeItem::Unchecked);
+}
+
+void CPropPageRestore::OnBrowse()
+{
+    // No folder can be created while choosing a backup.
+    CString strPath;
+    if (!PickFolder(m_hWnd, FALSE, strPath))
+        return;
+    if (!IsBackupDirectory(strPath)) {
+        // The field keeps naming the backup the tree shows, so a restore
+        // never looks for that backup's media in the rejected folder.
+        AfxMessageBox(IDS_NO_BACKUP_FOUND, 0);
+        return;
+    }
+    SetDlgItemText(IDC_MEDIA_PATH, CDirectory::CreateFileNameForDisplay(strPath));
+    m_pRoot->DeleteFromTree(&m_tree);
+    m_pRoot = new CBackupItemRoot;
+    m_pRoot->BuildForRestore(strPath);
+    m_pRoot->InsertIntoTree(&m_tree, nullptr);
+}
+
+void CPropPageRestore::OnRestore()
+{
+    const CString strBackup = GetDlgItemText(IDC_MEDIA_PATH);
+    if (strBackup.IsEmpty()) {
+        AfxMessageBox(IDS_NO_PATH_ENTERED, MB_OK);
+        return;
+    }
+    if (m_pRoot->GetCheck() == CTreeItem::Unchecked)
+        return;
+    {
+        CBackupDialog dlg(strBackup, m_pRoot, FALSE);
+        dlg.DoModal();
+    }
+    // The live data have changed: the Backup page shows them afresh.
+    if (auto* pMain = dynamic_cast<CBackupDlg*>(AfxGetMainWnd()))
+        pMain->RebuildBackupTree();
+}
+
+void CPropPageRestore::OnDestroy()
+{
+    m_pRoot->DeleteFromTree(&m_tree);
+    m_pRoot = nullptr;
+}
