@@ -1,5 +1,7 @@
 #include "framework/CWnd.h"
 
+#include "framework/CDialog.h"
+
 CString CWnd::GetText(HWND hWnd)
 {
     CString text;
@@ -11,4 +13,14 @@ CString CWnd::GetText(HWND hWnd)
     ::GetWindowTextW(hWnd, text.GetBuffer(n + 1), n + 1);
     text.ReleaseBuffer();
     return text;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nId, CWnd* pParent)
+{
+    HWND hWnd = pParent ? ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nId)) : nullptr;
+    if (!hWnd)
+        return FALSE;
+    m_hWnd = hWnd;
+    PreSubclassWindow();
+    return CDialog::RegisterReflection(m_hWnd, this);
 }

@@ -36,10 +36,21 @@ public:
 
     static CString GetText(HWND hWnd);
 
+    // Takes over the control nId of the dialog pParent: PreSubclassWindow
+    // first, then the control's notifications are handed back to this object
+    // (see CDialog). FALSE when the dialog has no such control.
+    BOOL SubclassDlgItem(UINT nId, CWnd* pParent);
+
     // A notification this control sent to its parent dialog, handed back to
     // it because it registered for that with CDialog::RegisterReflection.
     // TRUE when handled, with the notification's result in *pResult.
     virtual BOOL OnReflectedNotify(NMHDR* pHdr, LRESULT* pResult) { return FALSE; }
 
+protected:
+    // Called by SubclassDlgItem once the window handle is known, before any
+    // notification is reflected.
+    virtual void PreSubclassWindow() {}
+
+public:
     HWND m_hWnd = nullptr;
 };

@@ -2,10 +2,14 @@
 #pragma once
 
 #define IDR_MAINFRAME 128
+// The animated hourglass drawn over a tree node while it is filled.
+#define IDR_HOURGLASS 140
 
 // Dialog templates.
 #define IDD_BACKUP_DIALOG 102
 #define IDD_PROGRESS 142
+#define IDD_BROWSE_FOLDER 147
+#define IDD_FOLDER_NAME_INPUT 149
 #define IDD_OVERWRITE_FILES 150
 #define IDD_HELP 152
 
@@ -15,6 +19,10 @@
 #define IDC_PROGRESS_BAR 1017
 #define IDC_PROGRESS_CANCEL 1023
 #define IDC_PROGRESS_STATUS 1025
+// Controls of the folder browser and of the new-folder dialog.
+#define IDC_FOLDER_TREE 1026
+#define IDC_CREATE_NEW_FOLDER 1032
+#define IDC_FOLDER_NAME 1007
 // Controls of the help dialog.
 #define IDC_HELP_TEXT 1038
 // Controls of the overwrite files dialog.
