@@ -44,7 +44,9 @@ protected:
     // Called on the user-interface thread before the animation thread starts.
     virtual void BeginAnimation(HTREEITEM hWaitNode) {}
     // Called on the animation thread: bTimerTick is TRUE for a timer tick,
-    // FALSE for a progress report.
+    // FALSE for a progress report. The user-interface thread is busy filling
+    // and then waits for this thread, so a step draws on its own DC and must
+    // never send a message to the tree.
     virtual void AnimationStep(BOOL bTimerTick, int nTotal, int nDone) {}
     // Called on the user-interface thread after the animation thread ended.
     virtual void EndAnimation() {}
@@ -68,6 +70,8 @@ private:
     void RunFill(HTREEITEM hItem);
     void RefillRoot();
     void DeleteChildren(HTREEITEM hItem);
+    // The first child of a node or, for TVI_ROOT, the first top-level node.
+    HTREEITEM GetFirstChild(HTREEITEM hItem) const;
     void SetRedraw(BOOL bRedraw);
     void StartAnimation();
     void StopAnimation();
