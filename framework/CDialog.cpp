@@ -13,7 +13,11 @@ CDialog::~CDialog()
 
 INT_PTR CDialog::DoModal()
 {
-    HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    // Without a parent the dialog is owned by the window the user is working
+    // in, so that window stays disabled while the dialog is open.
+    HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
+    if (hParent)
+        hParent = ::GetAncestor(hParent, GA_ROOT);
     return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIdTemplate), hParent, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }

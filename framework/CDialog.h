@@ -18,8 +18,9 @@ public:
     explicit CDialog(UINT nIdTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
-    // Runs the dialog modally; returns the value passed to EndDialog, or -1
-    // when the dialog could not be created.
+    // Runs the dialog modally, owned by the parent window or, without one, by
+    // the calling thread's active window; returns the value passed to
+    // EndDialog, or -1 when the dialog could not be created.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 

@@ -1,5 +1,7 @@
 #include "framework/CWinApp.h"
 
+#include "framework/CComApartment.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -66,6 +68,8 @@ int AfxWinMain(HINSTANCE hInstance)
     pApp->m_hInstance = hInstance;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
+    // The folder browser works with the shell's folder objects.
+    CComApartment apartment;
     pApp->InitInstance();
     return pApp->ExitInstance();
 }

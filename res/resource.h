@@ -66,6 +66,7 @@
 #define IDS_BACKUP_FINISHED_WITH_ERRORS 49
 #define IDS_BACKUP_DAMAGED 50
 #define IDS_RESTORE_FINISHED_WITH_ERRORS 51
+#define IDS_NEW_FOLDER_NAME_INVALID 52
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129
