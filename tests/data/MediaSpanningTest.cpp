@@ -114,12 +114,16 @@ protected:
         return item;
     }
 
-    std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter> BuildChecked()
+    // A whole backup of every patient onto R:, the next medium inserted at each prompt.
+    void RunBackup(TestRun& run)
     {
         std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter> index(new CBackupItemPatientDataIndex);
         index->BuildForBackup();
         index->SelectAll();
-        return index;
+        run.SetRoot(index.get());
+        run.SetBackupDir(L"R:\\Backup");
+        InsertNextMediumOnPrompt();
+        run.DoBackup(&run);
     }
 
     // Answers "The media is full..." by inserting the next medium, up to a
@@ -218,43 +222,7 @@ TEST_F(MediaSpanningTest, FullMediumAsksForTheNextAndLeavesNoPartialCopy)
     EXPECT_FALSE(listener.freshMedium);
 }
 
-TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumIsReportedOnTheFreshMedium)
-{
-    MakePatient({{L"Case\\big.sdt", mediumFree + mediumFree / 5}});
-    auto big = Item(L"Case\\big.sdt");
-    listener.freshMedium = TRUE;
-    EXPECT_NO_THROW(big->BackupFile(patient, L"R:\\Backup\\Patient Data Index\\Anna", &listener));
-    EXPECT_FALSE(FileExists(InDrive(L"Case\\big.sdt")));
-    EXPECT_EQ(0u, big->GetBackupState());
-    EXPECT_EQ(0, listener.progress);
-    EXPECT_NE(0u, test::Attributes(Live(L"Case\\big.sdt")) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ((std::vector<CString>{Live(L"Case\\big.sdt")}), listener.Failed(ERunFailure::CopyFailed));
-
-    // Later passes of the run pass it over.
-    listener.freshMedium = FALSE;
-    EXPECT_NO_THROW(big->BackupFile(patient, L"R:\\Backup\\Patient Data Index\\Anna", &listener));
-    EXPECT_EQ(1u, listener.failures.size());
-}
-
-TEST_F(MediaSpanningTest, UnattendedRunEndsAtAFullMediumWithoutAsking)
-{
-    gAutomatedMode = TRUE;
-    MakePatient({{L"Case\\a.dat", mediumFree * 2 / 3}, {L"Case\\b.dat", mediumFree * 2 / 3}});
-    auto a = Item(L"Case\\a.dat");
-    auto b = Item(L"Case\\b.dat");
-    const CString dst = L"R:\\Backup\\Patient Data Index\\Anna";
-    a->BackupFile(patient, dst, &listener);
-    EXPECT_NO_THROW(b->BackupFile(patient, dst, &listener));
-    EXPECT_TRUE(listener.cancelled);
-    EXPECT_FALSE(FileExists(InDrive(L"Case\\b.dat")));
-    EXPECT_EQ(0u, b->GetBackupState());
-    EXPECT_NE(0u, test::Attributes(Live(L"Case\\b.dat")) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ((std::vector<CString>{Live(L"Case\\b.dat")}), listener.Failed(ERunFailure::CopyFailed));
-    EXPECT_EQ(static_cast<LONGLONG>(contents[L"Case\\a.dat"].size()), listener.progress);
-    EXPECT_EQ(CString(L"(none)"), LastBackedFile());
-}
-
-TEST_F(MediaSpanningTest, BackupContinuesOnTheNextMediumThenVerifiesAndDeletes)
+TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
 {
     const size_t size = mediumFree * 2 / 7;
     MakePatient({{L"Case1\\1.dat", size},
@@ -266,13 +234,8 @@ TEST_F(MediaSpanningTest, BackupContinuesOnTheNextMediumThenVerifiesAndDeletes)
                  {L"loose.dat", 100}});
     gVerifyAfterBackup = TRUE;
     gDeleteRestorations = TRUE;
-    auto index = BuildChecked();
     TestRun run;
-    run.SetRoot(index.get());
-    run.SetBackupDir(L"R:\\Backup");
-    InsertNextMediumOnPrompt();
-
-    run.DoBackup(&run);
+    RunBackup(run);
 
     EXPECT_EQ(1, prompts);
     EXPECT_EQ(0, otherBoxes);
@@ -281,8 +244,9 @@ TEST_F(MediaSpanningTest, BackupContinuesOnTheNextMediumThenVerifiesAndDeletes)
     EXPECT_TRUE(run.errors.empty());
     EXPECT_EQ(1, run.finishes);
     // Three copies fill the first medium; every file lies whole on exactly one.
+    const wchar_t* const saved[] = {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.cdt", L"Case2\\4.dat", L"Case3\\5.sdt"};
     int onFirst = 0;
-    for (const wchar_t* name : {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.cdt", L"Case2\\4.dat", L"Case3\\5.sdt"}) {
+    for (const wchar_t* name : saved) {
         std::vector<int> media = MediaHolding(name);
         ASSERT_EQ(1u, media.size()) << CString(name);
         onFirst += media[0] == 1;
@@ -298,6 +262,31 @@ TEST_F(MediaSpanningTest, BackupContinuesOnTheNextMediumThenVerifiesAndDeletes)
     EXPECT_FALSE(test::DirExists(Live(L"Case3")));
     EXPECT_TRUE(FileExists(Live(L"Case4\\image.tif")));
     EXPECT_TRUE(FileExists(Live(L"loose.dat")));
+
+    // The restore tree joins both media; each medium restores its own files.
+    std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter> index(new CBackupItemPatientDataIndex);
+    for (int n = 1; n <= 2; ++n) {
+        MediaDrive::Insert(n);
+        index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
+    }
+    ASSERT_EQ(1, index->GetChildren().GetSize());
+    CBackupItem* anna = index->GetChildren()[0];
+    EXPECT_EQ(5, anna->GetChildren().GetSize());
+    EXPECT_TRUE(anna->HasItemsOnDisk(1));
+    EXPECT_TRUE(anna->HasItemsOnDisk(2));
+    index->SelectAll();
+    int restored = 0;
+    MediaDrive::Insert(1);
+    index->Restore(L"R:\\Backup", &listener);
+    for (const wchar_t* name : saved)
+        restored += FileExists(Live(name));
+    EXPECT_EQ(3, restored) << "the first medium holds three files";
+    MediaDrive::Insert(2);
+    index->Restore(L"R:\\Backup", &listener);
+    for (const wchar_t* name : saved)
+        EXPECT_EQ(contents[name], ReadText(Live(name))) << CString(name);
+    EXPECT_EQ(static_cast<LONGLONG>(5 * size), listener.progress);
+    EXPECT_TRUE(listener.failures.empty());
 }
 
 TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
@@ -308,13 +297,8 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
                  {L"Case2\\big.sdt", mediumFree + mediumFree / 5},
                  {L"Case3\\s3.dat", small}});
     gDeleteRestorations = TRUE;
-    auto index = BuildChecked();
     TestRun run;
-    run.SetRoot(index.get());
-    run.SetBackupDir(L"R:\\Backup");
-    InsertNextMediumOnPrompt();
-
-    run.DoBackup(&run);
+    RunBackup(run);
 
     EXPECT_EQ(1, prompts);
     EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeCopyFailed), run.GetOutcome());
@@ -340,13 +324,8 @@ TEST_F(MediaSpanningTest, UnattendedBackupEndsAtTheFullMediumAndDeletesNothing)
     gDeleteRestorations = TRUE;
     const size_t size = mediumFree * 2 / 7;
     MakePatient({{L"Case1\\1.dat", size}, {L"Case1\\2.dat", size}, {L"Case2\\3.dat", size}, {L"Case2\\4.dat", size}});
-    auto index = BuildChecked();
     TestRun run;
-    run.SetRoot(index.get());
-    run.SetBackupDir(L"R:\\Backup");
-    InsertNextMediumOnPrompt();
-
-    run.DoBackup(&run);
+    RunBackup(run);
 
     EXPECT_EQ(0, prompts + otherBoxes);
     EXPECT_TRUE(run.IsCancelled());
@@ -355,6 +334,7 @@ TEST_F(MediaSpanningTest, UnattendedBackupEndsAtTheFullMediumAndDeletesNothing)
     ASSERT_EQ(1, run.GetFailedFiles().GetSize());
     const CString failed = run.GetFailedFiles()[0];
     EXPECT_NE(0u, test::Attributes(failed) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(CString(L"(none)"), LastBackedFile()) << "no medium change is pending";
     int copied = 0;
     for (const wchar_t* name : {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat"}) {
         size_t held = MediaHolding(name).size();
@@ -366,48 +346,6 @@ TEST_F(MediaSpanningTest, UnattendedBackupEndsAtTheFullMediumAndDeletesNothing)
     EXPECT_EQ(3, copied);
     EXPECT_TRUE(test::DirExists(Live(L"Case1")));
     EXPECT_TRUE(test::DirExists(Live(L"Case2")));
-}
-
-TEST_F(MediaSpanningTest, RestoreReadsEachMediumInTurn)
-{
-    const size_t size = mediumFree * 2 / 7;
-    MakePatient({{L"Case1\\1.dat", size}, {L"Case1\\2.dat", size}, {L"Case2\\3.sdt", size}, {L"Case2\\4.dat", size}});
-    {
-        auto index = BuildChecked();
-        TestRun run;
-        run.SetRoot(index.get());
-        run.SetBackupDir(L"R:\\Backup");
-        InsertNextMediumOnPrompt();
-        run.DoBackup(&run);
-        ASSERT_EQ(1, prompts);
-        ASSERT_EQ(0u, run.GetOutcome());
-    }
-    test::RemoveTree(patient);
-
-    std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter> index(new CBackupItemPatientDataIndex);
-    MediaDrive::Insert(1);
-    index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
-    MediaDrive::Insert(2);
-    index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
-    ASSERT_EQ(1, index->GetChildren().GetSize());
-    CBackupItem* anna = index->GetChildren()[0];
-    EXPECT_EQ(4, anna->GetChildren().GetSize());
-    EXPECT_TRUE(anna->HasItemsOnDisk(1));
-    EXPECT_TRUE(anna->HasItemsOnDisk(2));
-    index->SelectAll();
-
-    MediaDrive::Insert(1);
-    index->Restore(L"R:\\Backup", &listener);
-    int restored = 0;
-    for (const auto& file : contents)
-        restored += FileExists(Live(file.first.c_str()));
-    EXPECT_EQ(3, restored) << "the first medium holds three files";
-    MediaDrive::Insert(2);
-    index->Restore(L"R:\\Backup", &listener);
-    for (const auto& file : contents)
-        EXPECT_EQ(file.second, ReadText(Live(file.first.c_str()))) << CString(file.first.c_str());
-    EXPECT_EQ(static_cast<LONGLONG>(4 * size), listener.progress);
-    EXPECT_TRUE(listener.failures.empty());
 }
 
 } // namespace

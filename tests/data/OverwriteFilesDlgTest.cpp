@@ -26,70 +26,45 @@ protected:
     }
 };
 
-// Answers the question with a scripted answer and returns the dialog's result.
-UINT AskScripted(int nButton, BOOL bRemember, BOOL bShowRemember = TRUE)
-{
-    AfxSetDialogResponder([=](UINT, const CString&) { return SDialogAnswer{nButton, bRemember}; });
-    COverwriteFilesDlg dlg(nullptr);
-    dlg.SetMessage(L"question");
-    dlg.SetShowRemember(bShowRemember);
-    EXPECT_EQ(IDOK, dlg.DoModal());
-    return dlg.GetResult();
-}
-
-TEST_F(OverwriteFilesDlgTest, ResponderSeesTheTemplateAndTheMessage)
+TEST_F(OverwriteFilesDlgTest, ScriptedAnswersAndTheRememberedChoice)
 {
     UINT seenTemplate = 0;
     CString seenText;
-    AfxSetDialogResponder([&](UINT nIdTemplate, const CString& text) {
-        seenTemplate = nIdTemplate;
-        seenText = text;
-        return SDialogAnswer{IDNO, FALSE};
-    });
-    COverwriteFilesDlg dlg(nullptr);
-    dlg.SetMessage(L"The file \nA\nalready exists in\nB.\nDo you want to overwrite the existing file?");
-    dlg.SetShowRemember(TRUE);
-    dlg.DoModal();
-    EXPECT_EQ(150u, seenTemplate);
-    EXPECT_EQ(CString(L"The file \nA\nalready exists in\nB.\nDo you want to overwrite the existing file?"), seenText);
-    EXPECT_EQ(COverwriteFilesDlg::ResultNo, dlg.GetResult());
-}
-
-TEST_F(OverwriteFilesDlgTest, YesAndNoWithoutTheBoxRememberNothing)
-{
-    EXPECT_EQ(COverwriteFilesDlg::ResultYes, AskScripted(IDOK, FALSE));
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_EQ(COverwriteFilesDlg::ResultNo, AskScripted(IDNO, FALSE));
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_FALSE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, YesWithTheBoxRemembersOverwrite)
-{
-    EXPECT_EQ(COverwriteFilesDlg::ResultYes, AskScripted(IDOK, TRUE));
-    EXPECT_TRUE(gRememberChoice);
-    EXPECT_TRUE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, NoWithTheBoxRemembersKeep)
-{
-    gOverwriteChoice = TRUE;
-    EXPECT_EQ(COverwriteFilesDlg::ResultNo, AskScripted(IDNO, TRUE));
-    EXPECT_TRUE(gRememberChoice);
-    EXPECT_FALSE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, CancelIgnoresTheBox)
-{
-    EXPECT_EQ(COverwriteFilesDlg::ResultCancel, AskScripted(IDCANCEL, TRUE));
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_FALSE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, AHiddenBoxCannotBeTicked)
-{
-    EXPECT_EQ(COverwriteFilesDlg::ResultYes, AskScripted(IDOK, TRUE, FALSE));
-    EXPECT_FALSE(gRememberChoice);
+    const struct {
+        int button;
+        BOOL remember;
+        BOOL showRemember;
+        UINT result;
+        BOOL remembered;
+    } cases[] = {
+        {IDOK, FALSE, TRUE, COverwriteFilesDlg::ResultYes, FALSE},
+        {IDNO, FALSE, TRUE, COverwriteFilesDlg::ResultNo, FALSE},
+        {IDOK, TRUE, TRUE, COverwriteFilesDlg::ResultYes, TRUE},
+        {IDNO, TRUE, TRUE, COverwriteFilesDlg::ResultNo, TRUE},
+        // Cancel ignores the box, and a hidden box cannot be ticked.
+        {IDCANCEL, TRUE, TRUE, COverwriteFilesDlg::ResultCancel, FALSE},
+        {IDOK, TRUE, FALSE, COverwriteFilesDlg::ResultYes, FALSE},
+    };
+    for (const auto& c : cases) {
+        // The stored choice starts opposite to the answer, so that a change shows.
+        const BOOL before = c.button != IDOK;
+        gRememberChoice = FALSE;
+        gOverwriteChoice = before;
+        AfxSetDialogResponder([&](UINT nIdTemplate, const CString& text) {
+            seenTemplate = nIdTemplate;
+            seenText = text;
+            return SDialogAnswer{c.button, c.remember};
+        });
+        COverwriteFilesDlg dlg(nullptr);
+        dlg.SetMessage(L"question");
+        dlg.SetShowRemember(c.showRemember);
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        EXPECT_EQ(c.result, dlg.GetResult()) << "button " << c.button;
+        EXPECT_EQ(c.remembered, gRememberChoice) << "button " << c.button;
+        EXPECT_EQ(c.remembered ? !before : before, gOverwriteChoice) << "button " << c.button;
+        EXPECT_EQ(150u, seenTemplate);
+        EXPECT_EQ(CString(L"question"), seenText);
+    }
 }
 
 // The real dialog on a thread of its own, as the worker thread of a run shows it.
@@ -193,61 +168,45 @@ TEST_F(OverwriteFilesDlgTest, RealDialogShowsTheMessageAndTheBox)
     EXPECT_FALSE(gRememberChoice);
 }
 
-TEST_F(OverwriteFilesDlgTest, RealDialogYesWithTheBoxTicked)
+TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
 {
-    DialogOnWorker run(L"overwrite?", TRUE);
-    HWND hDlg = run.WaitForDialog();
-    ASSERT_NE(nullptr, hDlg);
-    Click(hDlg, IDC_OVERWRITE_REMEMBER);
-    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(hDlg, IDC_OVERWRITE_REMEMBER), BM_GETCHECK, 0, 0));
-    Click(hDlg, IDOK);
-    EXPECT_EQ(COverwriteFilesDlg::ResultYes, run.Result());
-    EXPECT_TRUE(gRememberChoice);
-    EXPECT_TRUE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, RealDialogNoWithTheBoxTicked)
-{
-    gOverwriteChoice = TRUE;
-    DialogOnWorker run(L"overwrite?", TRUE);
-    HWND hDlg = run.WaitForDialog();
-    ASSERT_NE(nullptr, hDlg);
-    Click(hDlg, IDC_OVERWRITE_REMEMBER);
-    Click(hDlg, IDNO);
-    EXPECT_EQ(COverwriteFilesDlg::ResultNo, run.Result());
-    EXPECT_TRUE(gRememberChoice);
-    EXPECT_FALSE(gOverwriteChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, RealDialogCancelWithTheBoxTickedRemembersNothing)
-{
-    DialogOnWorker run(L"overwrite?", TRUE);
-    HWND hDlg = run.WaitForDialog();
-    ASSERT_NE(nullptr, hDlg);
-    Click(hDlg, IDC_OVERWRITE_REMEMBER);
-    Click(hDlg, IDCANCEL);
-    EXPECT_EQ(COverwriteFilesDlg::ResultCancel, run.Result());
-    EXPECT_FALSE(gRememberChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, RealDialogEscapeIsCancel)
-{
-    DialogOnWorker run(L"overwrite?", TRUE);
-    HWND hDlg = run.WaitForDialog();
-    ASSERT_NE(nullptr, hDlg);
-    Click(hDlg, IDC_OVERWRITE_REMEMBER);
-    PostMessageW(hDlg, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(COverwriteFilesDlg::ResultCancel, run.Result());
-    EXPECT_FALSE(gRememberChoice);
-}
-
-TEST_F(OverwriteFilesDlgTest, RealDialogCloseBoxIsCancel)
-{
-    DialogOnWorker run(L"overwrite?", TRUE);
-    HWND hDlg = run.WaitForDialog();
-    ASSERT_NE(nullptr, hDlg);
-    PostMessageW(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(COverwriteFilesDlg::ResultCancel, run.Result());
+    enum EEnd { ClickYes, ClickNo, ClickCancel, PressEscape, CloseBox };
+    const struct {
+        bool tick;
+        EEnd end;
+        UINT result;
+        BOOL remembered;
+    } cases[] = {
+        {true, ClickYes, COverwriteFilesDlg::ResultYes, TRUE},
+        {true, ClickNo, COverwriteFilesDlg::ResultNo, TRUE},
+        {true, ClickCancel, COverwriteFilesDlg::ResultCancel, FALSE},
+        {true, PressEscape, COverwriteFilesDlg::ResultCancel, FALSE},
+        {false, CloseBox, COverwriteFilesDlg::ResultCancel, FALSE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.end));
+        gRememberChoice = FALSE;
+        gOverwriteChoice = c.end != ClickYes;
+        DialogOnWorker run(L"overwrite?", TRUE);
+        HWND hDlg = run.WaitForDialog();
+        ASSERT_NE(nullptr, hDlg);
+        if (c.tick) {
+            Click(hDlg, IDC_OVERWRITE_REMEMBER);
+            EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(hDlg, IDC_OVERWRITE_REMEMBER), BM_GETCHECK, 0, 0));
+        }
+        switch (c.end) {
+        case ClickYes: Click(hDlg, IDOK); break;
+        case ClickNo: Click(hDlg, IDNO); break;
+        case ClickCancel: Click(hDlg, IDCANCEL); break;
+        case PressEscape: PostMessageW(hDlg, WM_KEYDOWN, VK_ESCAPE, 0); break;
+        case CloseBox: PostMessageW(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        }
+        EXPECT_EQ(c.result, run.Result());
+        EXPECT_EQ(c.remembered, gRememberChoice);
+        if (c.remembered) {
+            EXPECT_EQ(c.end == ClickYes, gOverwriteChoice != FALSE);
+        }
+    }
 }
 
 TEST_F(OverwriteFilesDlgTest, RealDialogHidesTheBoxWhenAsked)

@@ -95,16 +95,10 @@ protected:
 
 TEST(PatientDataFilesTest, WhichFilesBelongToABackup)
 {
-    EXPECT_TRUE(IsPatientDataFile(L"a.dat"));
-    EXPECT_TRUE(IsPatientDataFile(L"A.DAT"));
-    EXPECT_TRUE(IsPatientDataFile(L"x.Cdt"));
-    EXPECT_TRUE(IsPatientDataFile(L"scan.sdt"));
-    EXPECT_TRUE(IsPatientDataFile(L"thumbnail.JPG"));
-    EXPECT_FALSE(IsPatientDataFile(L"other.jpg"));
-    EXPECT_FALSE(IsPatientDataFile(L"a.dat.bak"));
-    EXPECT_FALSE(IsPatientDataFile(L"dat"));
-    EXPECT_FALSE(IsPatientDataFile(L"a.tif"));
-    EXPECT_TRUE(IsTiffFile(L"a.tif"));
+    for (const wchar_t* name : {L"a.dat", L"A.DAT", L"x.Cdt", L"scan.sdt", L"thumbnail.JPG"})
+        EXPECT_TRUE(IsPatientDataFile(name)) << CString(name);
+    for (const wchar_t* name : {L"other.jpg", L"a.dat.bak", L"dat", L"a.tif"})
+        EXPECT_FALSE(IsPatientDataFile(name)) << CString(name);
     EXPECT_TRUE(IsTiffFile(L"A.TIF"));
     EXPECT_FALSE(IsTiffFile(L"a.tiff"));
     EXPECT_FALSE(IsTiffFile(L"a.dat"));
@@ -135,18 +129,12 @@ TEST_F(PatientDataTest, BackupTreeListsPatientsWithDataAndTheirCaseFiles)
     auto* carl = Child(*index, L"Carl");
     ASSERT_NE(nullptr, carl);
     EXPECT_EQ(0, carl->GetChildren().GetSize());
-}
 
-TEST_F(PatientDataTest, TiffOptionListsTiffOnlyPatients)
-{
     gBackupTiffImages = TRUE;
-    Tree<CBackupItemPatientDataIndex> index(new CBackupItemPatientDataIndex);
-    index->BuildForBackup();
-    EXPECT_EQ((std::set<std::wstring>{L"Anna", L"Bert", L"Carl"}), Names(*index));
-    auto* bert = static_cast<CBackupItemPatientData*>(Child(*index, L"Bert"));
-    ASSERT_NE(nullptr, bert);
-    EXPECT_EQ(0, bert->GetSize());
-    EXPECT_EQ(500, bert->GetTiffSize());
+    Tree<CBackupItemPatientDataIndex> withTiff(new CBackupItemPatientDataIndex);
+    withTiff->BuildForBackup();
+    EXPECT_EQ((std::set<std::wstring>{L"Anna", L"Bert", L"Carl"}), Names(*withTiff));
+    EXPECT_EQ(500, static_cast<CBackupItemPatientData*>(Child(*withTiff, L"Bert"))->GetTiffSize());
 }
 
 TEST_F(PatientDataTest, EmptyOrMissingDataDirectoryDisablesTheBranch)
@@ -191,6 +179,12 @@ TEST_F(PatientDataTest, UncheckedPatientIsPassedOver)
     anna->DeleteRestorations(&listener);
     EXPECT_TRUE(DirExists(Live(L"Anna\\Case1")));
     EXPECT_EQ(0, listener.progress);
+
+    index->SelectAll();
+    listener.cancelled = TRUE;
+    index->Backup(tmp / L"Backup", &listener);
+    EXPECT_EQ(0, listener.progress) << "a cancelled run copies nothing more";
+    EXPECT_EQ(1u, anna->GetBackupState()) << "the patient counts as done even when cancelled";
 }
 
 TEST_F(PatientDataTest, BackupCopiesTheCaseFilesIntoThePatientDirectory)
@@ -207,15 +201,6 @@ TEST_F(PatientDataTest, BackupCopiesTheCaseFilesIntoThePatientDirectory)
     EXPECT_FALSE(DirExists(Copy(L"Carl")));
     EXPECT_EQ(780, listener.progress);
     EXPECT_EQ(1u, Child(*index, L"Anna")->GetBackupState());
-}
-
-TEST_F(PatientDataTest, BackupStopsAtCancelBetweenFiles)
-{
-    auto index = BuildChecked();
-    listener.cancelled = TRUE;
-    index->Backup(tmp / L"Backup", &listener);
-    EXPECT_EQ(0, listener.progress);
-    EXPECT_EQ(1u, Child(*index, L"Anna")->GetBackupState()) << "the patient counts as done even when cancelled";
 }
 
 TEST_F(PatientDataTest, DeletionTakesOnlyCaseDirectoriesWhollyInTheBackup)
@@ -325,6 +310,9 @@ TEST_F(PatientDataTest, SelectModifiedChecksPatientsWithModifiedDataFiles)
     EXPECT_EQ(1u, Child(*index, L"Anna")->GetCheck());
     EXPECT_EQ(0u, Child(*index, L"Bert")->GetCheck()) << "a modified TIFF image alone does not count";
     EXPECT_EQ(0u, Child(*index, L"Carl")->GetCheck()) << "no case files at all";
+    Child(*index, L"Bert")->SetCheck(1);
+    index->SelectModified();
+    EXPECT_EQ(1u, Child(*index, L"Bert")->GetCheck()) << "a check is never cleared";
 
     // A backup clears the attributes; then only a modified or vanished file counts.
     index->SelectAll();
@@ -347,16 +335,6 @@ TEST_F(PatientDataTest, SelectModifiedChecksPatientsWithModifiedDataFiles)
     ASSERT_TRUE(SetFileAttributesW(Live(L"Anna\\Case2\\c.dat"), FILE_ATTRIBUTE_ARCHIVE));
     again->SelectModified();
     EXPECT_EQ(1u, Child(*again, L"Anna")->GetCheck());
-}
-
-TEST_F(PatientDataTest, SelectModifiedNeverClearsACheck)
-{
-    gBackupTiffImages = TRUE;
-    Tree<CBackupItemPatientDataIndex> index(new CBackupItemPatientDataIndex);
-    index->BuildForBackup();
-    Child(*index, L"Bert")->SetCheck(1);
-    index->SelectModified();
-    EXPECT_EQ(1u, Child(*index, L"Bert")->GetCheck());
 }
 
 // One medium's backup below root: its Backup.ini and patient files.
@@ -396,15 +374,11 @@ TEST_F(PatientDataTest, RestoreTreeJoinsAPatientSpreadOverTwoMedia)
     ASSERT_NE(nullptr, upper);
     EXPECT_FALSE(upper->HasItemsOnDisk(1));
     EXPECT_TRUE(upper->HasItemsOnDisk(3));
-}
 
-TEST_F(PatientDataTest, RestoreTreeOfABackupWithoutPatientsIsDisabled)
-{
-    CString empty = MakeMedium(tmp / L"M1", 1, {{L"Dora\\Case\\x.txt", "x"}});
-    Tree<CBackupItemPatientDataIndex> index(new CBackupItemPatientDataIndex);
-    index->BuildForRestore(empty);
-    EXPECT_FALSE(index->IsEnabled());
-    EXPECT_EQ(0, index->GetChildren().GetSize());
+    Tree<CBackupItemPatientDataIndex> none(new CBackupItemPatientDataIndex);
+    none->BuildForRestore(MakeMedium(tmp / L"M4", 1, {{L"Dora\\Case\\x.txt", "x"}}));
+    EXPECT_FALSE(none->IsEnabled());
+    EXPECT_EQ(0, none->GetChildren().GetSize());
 }
 
 TEST_F(PatientDataTest, RestoreCopiesTheMediumsFilesIntoTheLiveData)
