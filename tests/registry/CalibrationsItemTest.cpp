@@ -80,6 +80,12 @@ TEST_F(CalibrationsTest, WithoutCameraAndQualifyingDeviceTheItemIsEmptyAndDisabl
     item->BuildForBackup();
     EXPECT_EQ(0, item->GetChildren().GetSize());
     EXPECT_FALSE(item->IsEnabled());
+
+    AddCamera();
+    Tree camera;
+    camera->BuildForBackup();
+    ASSERT_EQ(1, camera->GetChildren().GetSize());
+    EXPECT_EQ(CString(L"Camera"), camera->GetChildren()[0]->GetName());
 }
 
 TEST_F(CalibrationsTest, CameraComesFirstThenEveryQualifyingDeviceInListOrder)
@@ -118,15 +124,6 @@ TEST_F(CalibrationsTest, CameraComesFirstThenEveryQualifyingDeviceInListOrder)
     EXPECT_EQ(Child(*item, 0)->GetSize() + Child(*item, 1)->GetSize() + Child(*item, 2)->GetSize() +
                   Child(*item, 3)->GetSize(),
               item->CalculateSize());
-}
-
-TEST_F(CalibrationsTest, CameraAloneWhenNoDeviceQualifies)
-{
-    AddCamera();
-    Tree item;
-    item->BuildForBackup();
-    ASSERT_EQ(1, item->GetChildren().GetSize());
-    EXPECT_EQ(CString(L"Camera"), item->GetChildren()[0]->GetName());
 }
 
 TEST_F(CalibrationsTest, BackupWritesOneArchivePerKeyAndRestoreBringsThemBack)
@@ -168,6 +165,11 @@ TEST_F(CalibrationsTest, RestoreTreeHasOneChildPerArchiveFileInListOrder)
 {
     CString dir = m_dir / kCaption;
     ASSERT_TRUE(CreateDirectoryW(dir, nullptr));
+    Tree empty;
+    empty->BuildForRestore(dir);
+    EXPECT_EQ(0, empty->GetChildren().GetSize());
+    EXPECT_TRUE(empty->IsEnabled()) << "an empty calibration directory still shows the item";
+
     ASSERT_TRUE(CreateDirectoryW(dir + L"\\Not an archive", nullptr));
     test::WriteText(dir + L"\\Camera", "12345678");
     test::WriteText(dir + L"\\Lumara 3D 3309214", "123456789");
@@ -188,16 +190,6 @@ TEST_F(CalibrationsTest, RestoreTreeHasOneChildPerArchiveFileInListOrder)
         EXPECT_EQ(0, child->GetHives().GetSize());
     }
     EXPECT_EQ(3u, item->GetDiskNumber());
-    EXPECT_TRUE(item->IsEnabled());
-}
-
-TEST_F(CalibrationsTest, EmptyCalibrationDirectoryLeavesTheItemEnabledWithoutChildren)
-{
-    CString dir = m_dir / kCaption;
-    ASSERT_TRUE(CreateDirectoryW(dir, nullptr));
-    Tree item;
-    item->BuildForRestore(dir);
-    EXPECT_EQ(0, item->GetChildren().GetSize());
     EXPECT_TRUE(item->IsEnabled());
 }
 

@@ -84,8 +84,12 @@ TEST_F(PatientIndexTest, IndexOfAAndBCIsSixteenDocumentedBytes)
     item.BuildForBackup();
     EXPECT_TRUE(item.IsEnabled());
     EXPECT_EQ(16, item.GetSize());
+    EXPECT_EQ(0, item.CalculateSize());
+    // Any enabled index counts as modified.
+    item.SelectModified();
+    EXPECT_EQ(1u, item.GetCheck());
+    EXPECT_EQ(16, item.CalculateSize());
 
-    item.SetCheck(1);
     item.Backup(m_backup, &m_listener);
     // The names are stored in the order the file system lists them.
     CStringArray listed;
@@ -101,6 +105,12 @@ TEST_F(PatientIndexTest, IndexOfAAndBCIsSixteenDocumentedBytes)
     EXPECT_EQ(expected, test::ReadBytes(m_index));
     EXPECT_EQ(16, m_listener.progress);
     EXPECT_EQ(CBackupItem::BackedUp, item.GetBackupState());
+
+    // A second pass after a medium change does not write it again.
+    ASSERT_TRUE(DeleteFileW(m_index));
+    item.Backup(m_backup, &m_listener);
+    EXPECT_FALSE(test::FileExists(m_index));
+    EXPECT_EQ(1, m_listener.progressCalls);
 }
 
 TEST_F(PatientIndexTest, EmptyDataDirectoryDisablesTheItemAndAnEmptyIndexIsTwoBytes)
@@ -116,60 +126,6 @@ TEST_F(PatientIndexTest, EmptyDataDirectoryDisablesTheItemAndAnEmptyIndexIsTwoBy
     item.SelectAll();
     item.Backup(m_backup, &m_listener);
     EXPECT_EQ((Bytes{0x00, 0x00}), test::ReadBytes(m_index));
-}
-
-TEST_F(PatientIndexTest, SelectModifiedChecksAnEnabledIndexWithoutLookingAtFiles)
-{
-    AddPatient(L"A");
-    CBackupItemPatientIndex item;
-    item.BuildForBackup();
-    item.SelectModified();
-    EXPECT_EQ(1u, item.GetCheck());
-    EXPECT_EQ(item.GetSize(), item.CalculateSize());
-    item.SetCheck(0);
-    EXPECT_EQ(0, item.CalculateSize());
-}
-
-TEST_F(PatientIndexTest, SecondPassDoesNotWriteTheIndexAgain)
-{
-    AddPatient(L"A");
-    CBackupItemPatientIndex item;
-    item.BuildForBackup();
-    item.SetCheck(1);
-    item.Backup(m_backup, &m_listener);
-    ASSERT_TRUE(DeleteFileW(m_index));
-    item.Backup(m_backup, &m_listener);
-    EXPECT_FALSE(test::FileExists(m_index));
-    EXPECT_EQ(1, m_listener.progressCalls);
-}
-
-TEST_F(PatientIndexTest, ExistingIndexIsOverwrittenWithoutAQuestionInAnUnattendedRun)
-{
-    AddPatient(L"A");
-    ASSERT_TRUE(CDirectory::Make(m_backup + L"\\Patient Index"));
-    test::WriteText(m_index, "old index");
-    gAutomatedMode = TRUE;
-    CBackupItemPatientIndex item;
-    item.BuildForBackup();
-    item.SetCheck(1);
-    item.Backup(m_backup, &m_listener);
-    EXPECT_EQ((Bytes{0x01, 0x00, 0xFF, 0xFE, 0xFF, 0x01, 0x41, 0x00}), test::ReadBytes(m_index));
-}
-
-TEST_F(PatientIndexTest, RememberedNoKeepsTheFileAndStillReportsTheSize)
-{
-    AddPatient(L"A");
-    ASSERT_TRUE(CDirectory::Make(m_backup + L"\\Patient Index"));
-    test::WriteText(m_index, "old index");
-    gRememberChoice = TRUE;
-    gOverwriteChoice = FALSE;
-    CBackupItemPatientIndex item;
-    item.BuildForBackup();
-    item.SetCheck(1);
-    item.Backup(m_backup, &m_listener);
-    EXPECT_EQ((Bytes{'o', 'l', 'd', ' ', 'i', 'n', 'd', 'e', 'x'}), test::ReadBytes(m_index));
-    EXPECT_EQ(CBackupItem::BackedUp, item.GetBackupState());
-    EXPECT_EQ(8, m_listener.progress);
 }
 
 TEST_F(PatientIndexTest, InteractiveRunAsksAndCancelStopsTheRun)
@@ -229,7 +185,7 @@ TEST_F(PatientIndexTest, RestoreCreatesOnlyPlainNamesInsideTheDataDirectory)
     EXPECT_EQ(item.GetSize(), m_listener.progress);
 }
 
-TEST_F(PatientIndexTest, RestoreLeavesExistingPatientsAndTheirFilesAlone)
+TEST_F(PatientIndexTest, RestoreKeepsExistingPatientsAndStopsAtCancel)
 {
     AddPatient(L"A");
     test::WriteText(m_data + L"\\A\\case.dat", "data");
@@ -238,26 +194,26 @@ TEST_F(PatientIndexTest, RestoreLeavesExistingPatientsAndTheirFilesAlone)
     CBackupItemPatientIndex item;
     item.BuildForRestore(m_backup + L"\\Patient Index");
     item.SetCheck(1);
+    m_listener.Cancel();
+    item.Restore(m_backup, &m_listener);
+    EXPECT_FALSE(test::DirExists(m_data + L"\\B")) << "created after a cancel";
+    m_listener.cancelled = FALSE;
     item.Restore(m_backup, &m_listener);
     EXPECT_TRUE(test::DirExists(m_data + L"\\B"));
     EXPECT_EQ((Bytes{'d', 'a', 't', 'a'}), test::ReadBytes(m_data + L"\\A\\case.dat"));
 }
 
-TEST_F(PatientIndexTest, RestoreStopsCreatingWhenTheRunIsCancelled)
+TEST_F(PatientIndexTest, RestoreOnAnotherMediumUnselectedOrWithoutIndexCreatesNothing)
 {
     ASSERT_TRUE(CDirectory::Make(m_backup + L"\\Patient Index"));
-    WriteIndex(m_index, {L"A", L"B"});
-    CBackupItemPatientIndex item;
-    item.BuildForRestore(m_backup + L"\\Patient Index");
-    item.SetCheck(1);
-    m_listener.Cancel();
-    item.Restore(m_backup, &m_listener);
-    EXPECT_TRUE(Entries(m_data).empty());
-}
+    CBackupItemPatientIndex none;
+    none.BuildForRestore(m_backup + L"\\Patient Index");
+    EXPECT_EQ(0, none.GetSize());
+    none.SetCheck(1);
+    none.Restore(m_backup, &m_listener);
+    EXPECT_EQ(0, m_listener.progress);
+    m_listener.progressCalls = 0;
 
-TEST_F(PatientIndexTest, RestoreOnAnotherMediumOrUnselectedCreatesNothingButReportsProgress)
-{
-    ASSERT_TRUE(CDirectory::Make(m_backup + L"\\Patient Index"));
     WriteIndex(m_index, {L"A"});
     WriteBackupIni(m_backup, 0, 1);
     CBackupItemPatientIndex item;
@@ -265,26 +221,11 @@ TEST_F(PatientIndexTest, RestoreOnAnotherMediumOrUnselectedCreatesNothingButRepo
     item.SetCheck(1);
     WriteBackupIni(m_backup, 1, 2);
     item.Restore(m_backup, &m_listener);
-    EXPECT_TRUE(Entries(m_data).empty());
-    EXPECT_EQ(1, m_listener.progressCalls);
-
     WriteBackupIni(m_backup, 0, 1);
     item.SetCheck(0);
     item.Restore(m_backup, &m_listener);
     EXPECT_TRUE(Entries(m_data).empty());
-    EXPECT_EQ(2, m_listener.progressCalls);
-}
-
-TEST_F(PatientIndexTest, DirectoryWithoutAnIndexFileGivesAnItemThatRestoresNothing)
-{
-    ASSERT_TRUE(CDirectory::Make(m_backup + L"\\Patient Index"));
-    CBackupItemPatientIndex item;
-    item.BuildForRestore(m_backup + L"\\Patient Index");
-    EXPECT_EQ(0, item.GetSize());
-    item.SetCheck(1);
-    item.Restore(m_backup, &m_listener);
-    EXPECT_TRUE(Entries(m_data).empty());
-    EXPECT_EQ(0, m_listener.progress);
+    EXPECT_EQ(2, m_listener.progressCalls) << "progress is reported all the same";
 }
 
 TEST_F(PatientIndexTest, DamagedIndexRaisesArchiveExceptionAndCreatesNothing)

@@ -78,95 +78,65 @@ protected:
     ScratchKey m_key;
 };
 
-TEST_F(RegistryArchiveTest, EmptyHiveListIsEightBytesAndReadsAsNothing)
+TEST_F(RegistryArchiveTest, EmptyArchiveAndEmptyKeys)
 {
     CBackupItemRegistry item;
     Bytes bytes = Write(item);
     EXPECT_EQ((Bytes{0x01, 0, 0, 0, 0, 0, 0, 0}), bytes);
-
     CMemFile file;
     Fill(file, bytes);
     item.ReadRegistry(&file);
     EXPECT_EQ(8u, file.GetPosition());
-}
 
-TEST_F(RegistryArchiveTest, KeyWithoutSubKeysAndValuesHasTheEmptyBody)
-{
-    Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), TRUE);
     Bytes expected = OneRecord(kUser, m_key.Path()).Get();
-    size_t head = expected.size();
     expected.insert(expected.end(), {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(expected, bytes);
-    EXPECT_EQ(head + 8, bytes.size());
-}
-
-TEST_F(RegistryArchiveTest, MachineRecordCarriesTheMachineHiveId)
-{
+    EXPECT_EQ(expected, Export(HKEY_CURRENT_USER, m_key.Path(), TRUE));
     ScratchKey machineKey(HKEY_LOCAL_MACHINE);
-    Bytes bytes = Export(HKEY_LOCAL_MACHINE, machineKey.Path(), TRUE);
-    EXPECT_EQ(OneRecord(kMachine, machineKey.Path()).EmptyBody().Get(), bytes);
+    EXPECT_EQ(OneRecord(kMachine, machineKey.Path()).EmptyBody().Get(),
+              Export(HKEY_LOCAL_MACHINE, machineKey.Path(), TRUE));
 }
 
-TEST_F(RegistryArchiveTest, DwordValueIsWrittenAsTypeLengthAndData)
+TEST_F(RegistryArchiveTest, OneValueIsTypeLengthAndDataAndComesBack)
 {
-    SetDword(HKEY_CURRENT_USER, m_key.Path(), L"abc", 0x11223344);
-    Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), TRUE);
-    size_t head = OneRecord(kUser, m_key.Path()).Size();
-    Bytes body = {0xFE, 0xFF, 0xFF, 0xFF,                                  // no sub-keys
-                  0x01, 0x00, 0x00, 0x00,                                  // a value
-                  0xFF, 0xFE, 0xFF, 0x03, 0x61, 0x00, 0x62, 0x00, 0x63, 0x00, // "abc"
-                  0x04, 0x00, 0x00, 0x00,                                  // REG_DWORD
-                  0x04, 0x00, 0x00, 0x00,                                  // 4 bytes
-                  0x44, 0x33, 0x22, 0x11,                                  // the data
-                  0xFF, 0xFF, 0xFF, 0xFF};                                 // no more values
-    ASSERT_GE(bytes.size(), head);
-    EXPECT_EQ(body, Tail(bytes, head));
+    const struct {
+        const wchar_t* name;
+        DWORD type;
+        Bytes data;
+        Bytes body;
+    } cases[] = {
+        {L"abc", REG_DWORD, {0x44, 0x33, 0x22, 0x11},
+         {0xFE, 0xFF, 0xFF, 0xFF,                                     // no sub-keys
+          0x01, 0x00, 0x00, 0x00,                                     // a value
+          0xFF, 0xFE, 0xFF, 0x03, 0x61, 0x00, 0x62, 0x00, 0x63, 0x00, // "abc"
+          0x04, 0x00, 0x00, 0x00,                                     // REG_DWORD
+          0x04, 0x00, 0x00, 0x00,                                     // 4 bytes
+          0x44, 0x33, 0x22, 0x11,                                     // the data
+          0xFF, 0xFF, 0xFF, 0xFF}},                                   // no more values
+        // The default value has the empty name.
+        {L"", REG_SZ, {0x78, 0x00, 0x00, 0x00},
+         {0xFE, 0xFF, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFE, 0xFF, 0x00, 0x01, 0x00, 0x00, 0x00,
+          0x04, 0x00, 0x00, 0x00, 0x78, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}},
+        // A value of length zero has no data bytes.
+        {L"e", REG_BINARY, {},
+         ArchiveBytes().Dword(0xFFFFFFFE).Dword(1).Str(L"e").Dword(REG_BINARY).Dword(0).Dword(0xFFFFFFFF).Get()},
+    };
+    const size_t head = OneRecord(kUser, m_key.Path()).Size();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        DeleteTree(HKEY_CURRENT_USER, m_key.Path());
+        SetValue(HKEY_CURRENT_USER, m_key.Path(), c.name, c.type, c.data);
+        Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), TRUE);
+        ASSERT_GE(bytes.size(), head);
+        EXPECT_EQ(c.body, Tail(bytes, head));
 
-    DeleteTree(HKEY_CURRENT_USER, m_key.Path());
-    Read(bytes);
-    DWORD type = 0;
-    Bytes data;
-    ASSERT_TRUE(QueryValue(HKEY_CURRENT_USER, m_key.Path(), L"abc", type, data));
-    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
-    EXPECT_EQ((Bytes{0x44, 0x33, 0x22, 0x11}), data);
-}
-
-TEST_F(RegistryArchiveTest, DefaultValueHasTheEmptyNameAndComesBackAsDefault)
-{
-    SetString(HKEY_CURRENT_USER, m_key.Path(), L"", L"x");
-    Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), TRUE);
-    size_t head = OneRecord(kUser, m_key.Path()).Size();
-    Bytes body = {0xFE, 0xFF, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00,
-                  0xFF, 0xFE, 0xFF, 0x00,                         // the empty name
-                  0x01, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, // REG_SZ, 4 bytes
-                  0x78, 0x00, 0x00, 0x00,                         // "x" and its terminator
-                  0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(body, Tail(bytes, head));
-
-    DeleteTree(HKEY_CURRENT_USER, m_key.Path());
-    Read(bytes);
-    DWORD type = 0;
-    Bytes data;
-    ASSERT_TRUE(QueryValue(HKEY_CURRENT_USER, m_key.Path(), nullptr, type, data));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ((Bytes{0x78, 0x00, 0x00, 0x00}), data);
-}
-
-TEST_F(RegistryArchiveTest, ValueOfLengthZeroHasNoDataBytes)
-{
-    SetValue(HKEY_CURRENT_USER, m_key.Path(), L"e", REG_BINARY, {});
-    Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), TRUE);
-    size_t head = OneRecord(kUser, m_key.Path()).Size();
-    Bytes body = ArchiveBytes().Dword(0xFFFFFFFE).Dword(1).Str(L"e").Dword(REG_BINARY).Dword(0).Dword(0xFFFFFFFF).Get();
-    EXPECT_EQ(body, Tail(bytes, head));
-
-    DeleteTree(HKEY_CURRENT_USER, m_key.Path());
-    Read(bytes);
-    DWORD type = 0;
-    Bytes data{1};
-    ASSERT_TRUE(QueryValue(HKEY_CURRENT_USER, m_key.Path(), L"e", type, data));
-    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
-    EXPECT_TRUE(data.empty());
+        DeleteTree(HKEY_CURRENT_USER, m_key.Path());
+        Read(bytes);
+        DWORD type = 0;
+        Bytes data{1};
+        ASSERT_TRUE(QueryValue(HKEY_CURRENT_USER, m_key.Path(), *c.name ? c.name : nullptr, type, data));
+        EXPECT_EQ(c.type, type);
+        EXPECT_EQ(c.data, data);
+    }
 }
 
 TEST_F(RegistryArchiveTest, SubKeysAreWrittenDepthFirstBeforeTheKeysValues)
@@ -184,18 +154,11 @@ TEST_F(RegistryArchiveTest, SubKeysAreWrittenDepthFirstBeforeTheKeysValues)
     expected.Dword(0xFFFFFFFE);                     // end of the key's sub-keys
     expected.Dword(1).Str(L"k").Dword(REG_DWORD).Dword(4).Dword(1).Dword(0xFFFFFFFF);
     EXPECT_EQ(expected.Get(), bytes);
-}
 
-TEST_F(RegistryArchiveTest, KeyWithoutItsSubKeysEndsTheSubKeysRightAfterThePath)
-{
-    SetDword(HKEY_CURRENT_USER, m_key.Path(), L"k", 1);
-    SetDword(HKEY_CURRENT_USER, m_key.Sub(L"S"), L"v", 7);
-    Bytes bytes = Export(HKEY_CURRENT_USER, m_key.Path(), FALSE);
-
-    ArchiveBytes expected = OneRecord(kUser, m_key.Path());
-    expected.Dword(0xFFFFFFFE);
-    expected.Dword(1).Str(L"k").Dword(REG_DWORD).Dword(4).Dword(1).Dword(0xFFFFFFFF);
-    EXPECT_EQ(expected.Get(), bytes);
+    // Without its sub-keys the key ends them right after the path.
+    ArchiveBytes flat = OneRecord(kUser, m_key.Path());
+    flat.Dword(0xFFFFFFFE).Dword(1).Str(L"k").Dword(REG_DWORD).Dword(4).Dword(1).Dword(0xFFFFFFFF);
+    EXPECT_EQ(flat.Get(), Export(HKEY_CURRENT_USER, m_key.Path(), FALSE));
 }
 
 TEST_F(RegistryArchiveTest, ValueNameOf256CharactersEndsTheValueList)
@@ -512,54 +475,40 @@ TEST_F(RegistryArchiveTest, SubKeyNamesThatAreNotPlainAreWalkedAndNotApplied)
     EXPECT_TRUE(tree.values.empty());
 }
 
-TEST_F(RegistryArchiveTest, NestingBeyondTheRegistrysLimitRaisesArchiveException)
+TEST_F(RegistryArchiveTest, NestingIsBoundedByTheRegistrysLimit)
 {
-    ArchiveBytes bytes = OneRecord(kUser, m_key.Path());
-    const int levels = 600;
-    for (int i = 0; i < levels; ++i)
-        bytes.Dword(0).Str(L"d");
-    for (int i = 0; i <= levels; ++i)
-        bytes.EmptyBody();
-
-    EXPECT_EQ(CArchiveException::genericException, ReadFailure(bytes.Get()));
-}
-
-TEST_F(RegistryArchiveTest, NestingWithinTheLimitIsRestored)
-{
-    ArchiveBytes bytes = OneRecord(kUser, m_key.Path());
-    const int levels = 100;
-    for (int i = 0; i < levels; ++i)
-        bytes.Dword(0).Str(L"d");
-    bytes.Dword(0xFFFFFFFE).Dword(1).Str(L"deep").Dword(REG_DWORD).Dword(4).Dword(1).Dword(0xFFFFFFFF);
-    for (int i = 0; i < levels; ++i)
-        bytes.EmptyBody();
-
-    EXPECT_EQ(-1, ReadFailure(bytes.Get()));
+    // Sub-keys d\d\...\d, the value "deep" in the innermost one.
+    auto nested = [this](int levels) {
+        ArchiveBytes bytes = OneRecord(kUser, m_key.Path());
+        for (int i = 0; i < levels; ++i)
+            bytes.Dword(0).Str(L"d");
+        bytes.Dword(0xFFFFFFFE).Dword(1).Str(L"deep").Dword(REG_DWORD).Dword(4).Dword(1).Dword(0xFFFFFFFF);
+        for (int i = 0; i < levels; ++i)
+            bytes.EmptyBody();
+        return bytes.Get();
+    };
+    EXPECT_EQ(CArchiveException::genericException, ReadFailure(nested(600)));
+    EXPECT_EQ(-1, ReadFailure(nested(100)));
     CString deep = m_key.Path();
-    for (int i = 0; i < levels; ++i)
+    for (int i = 0; i < 100; ++i)
         deep += L"\\d";
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, deep, L"deep"));
 }
 
-TEST_F(RegistryArchiveTest, NegativeRecordCountReadsNothing)
+TEST_F(RegistryArchiveTest, RecordCountIsNotTrusted)
 {
-    ArchiveBytes bytes;
-    bytes.Dword(1).Dword(0x80000000);
-    bytes.Dword(kUser).Str(m_key.Sub(L"R").Str()).EmptyBody();
-    EXPECT_EQ(-1, ReadFailure(bytes.Get()));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, m_key.Sub(L"R")));
-}
+    ArchiveBytes negative;
+    negative.Dword(1).Dword(0x80000000).Dword(kUser).Str(m_key.Sub(L"R").Str()).EmptyBody();
+    EXPECT_EQ(-1, ReadFailure(negative.Get()));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, m_key.Sub(L"R"))) << "a negative count reads nothing";
 
-TEST_F(RegistryArchiveTest, AbsurdRecordCountEndsAtTheEndOfTheFile)
-{
-    ArchiveBytes bytes;
-    bytes.Dword(1).Dword(0x7FFFFFFF);
-    bytes.Dword(kUser).Str(m_key.Sub(L"R").Str()).EmptyBody();
+    ArchiveBytes absurd;
+    absurd.Dword(1).Dword(0x7FFFFFFF).Dword(kUser).Str(m_key.Sub(L"R").Str()).EmptyBody();
     size_t largest = 0;
     int cause = 0;
     {
         AllocationProbe probe;
-        cause = ReadFailure(bytes.Get());
+        cause = ReadFailure(absurd.Get());
         largest = probe.Largest();
     }
     EXPECT_EQ(CArchiveException::endOfFile, cause);

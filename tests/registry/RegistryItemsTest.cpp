@@ -105,18 +105,21 @@ TEST_F(RegistryItemsTest, SettingsItemCollectsTheFiveKeysInTheirOrder)
         EXPECT_EQ(expected[i].withSubKeys, hives[i].bWithSubKeys) << i;
     }
     EXPECT_EQ(static_cast<LONGLONG>(ArchiveOf(item).size()), item.GetSize());
+    EXPECT_EQ(0, item.CalculateSize()) << "counts only when selected";
     item.SelectModified();
     EXPECT_EQ(1u, item.GetCheck());
-}
+    EXPECT_EQ(item.GetSize(), item.CalculateSize());
+    item.SetCheck(2);
+    EXPECT_EQ(0, item.CalculateSize()) << "a partly checked settings item saves nothing";
 
-TEST_F(RegistryItemsTest, SettingsItemTakesOnlyTheKeysThatExist)
-{
+    // Only the keys that exist are taken.
+    DeleteTree(kUser, kRoot);
+    DeleteTree(kMachine, L"Software\\Tessaro");
     SetDword(kMachine, kProfil, L"Count", 2);
-    CBackupItemRegistrySettings item;
-    item.BuildForBackup();
-    EXPECT_TRUE(item.IsEnabled());
-    ASSERT_EQ(1, item.GetHives().GetSize());
-    EXPECT_EQ(CString(kProfil), item.GetHives()[0].strKeyPath);
+    CBackupItemRegistrySettings one;
+    one.BuildForBackup();
+    ASSERT_EQ(1, one.GetHives().GetSize());
+    EXPECT_EQ(CString(kProfil), one.GetHives()[0].strKeyPath);
 }
 
 TEST_F(RegistryItemsTest, SettingsRoundTripBringsBackMillingWithoutItsSubKeys)
@@ -202,6 +205,7 @@ TEST_F(RegistryItemsTest, KeyItemWritesItsArchiveNamedLikeItselfAndCreatesTheDir
     SetDword(kMachine, kProfil, L"Count", 2);
     CBackupItemRegistry item(kMachine, kProfil, L"Lumara 3D 3309214");
     item.BuildForBackup();
+    EXPECT_EQ(0, item.CalculateSize());
     item.SetCheck(2);
     EXPECT_EQ(item.GetSize(), item.CalculateSize());
     CString dir = m_dir / L"Calibration\\Nested";
@@ -210,25 +214,6 @@ TEST_F(RegistryItemsTest, KeyItemWritesItsArchiveNamedLikeItselfAndCreatesTheDir
     EXPECT_EQ(ArchiveOf(item), written);
     EXPECT_EQ(static_cast<LONGLONG>(written.size()), m_listener.progress);
     EXPECT_EQ(CBackupItem::BackedUp, item.GetBackupState());
-}
-
-TEST_F(RegistryItemsTest, SizeCountsOnlyWhenSelected)
-{
-    SetDword(kMachine, kProfil, L"Count", 2);
-    CBackupItemRegistry item(kMachine, kProfil, L"Profil");
-    item.BuildForBackup();
-    ASSERT_GT(item.GetSize(), 8);
-    EXPECT_EQ(0, item.CalculateSize());
-    item.SetCheck(2);
-    EXPECT_EQ(item.GetSize(), item.CalculateSize());
-
-    CBackupItemRegistrySettings settings;
-    settings.BuildForBackup();
-    ASSERT_GT(settings.GetSize(), 8);
-    settings.SetCheck(2);
-    EXPECT_EQ(0, settings.CalculateSize());
-    settings.SetCheck(1);
-    EXPECT_EQ(settings.GetSize(), settings.CalculateSize());
 }
 
 class OverwriteTest : public RegistryItemsTest {
@@ -250,29 +235,49 @@ protected:
     CString m_archive;
 };
 
-TEST_F(OverwriteTest, UnattendedRunOverwritesWithoutAQuestion)
+TEST_F(OverwriteTest, StoredChoiceOrAnswerDecides)
 {
-    gAutomatedMode = TRUE;
-    m_item.Backup(m_dir.Path(), &m_listener);
-    EXPECT_EQ(ArchiveOf(m_item), test::ReadBytes(m_archive));
-}
-
-TEST_F(OverwriteTest, RememberedNoKeepsTheArchiveAndTheItemCountsAsDone)
-{
-    gRememberChoice = TRUE;
-    gOverwriteChoice = FALSE;
-    m_item.Backup(m_dir.Path(), &m_listener);
-    EXPECT_TRUE(Kept());
-    EXPECT_EQ(CBackupItem::BackedUp, m_item.GetBackupState());
-    EXPECT_EQ(m_item.GetSize(), m_listener.progress);
-}
-
-TEST_F(OverwriteTest, RememberedYesOverwritesWithoutAQuestion)
-{
-    gRememberChoice = TRUE;
-    gOverwriteChoice = TRUE;
-    m_item.Backup(m_dir.Path(), &m_listener);
-    EXPECT_EQ(ArchiveOf(m_item), test::ReadBytes(m_archive));
+    const struct {
+        const char* what;
+        BOOL automated;
+        BOOL remember;
+        BOOL overwrite;
+        int answer;
+        bool overwritten;
+    } cases[] = {
+        {"unattended overwrites without asking", TRUE, FALSE, FALSE, 0, true},
+        {"remembered Yes", FALSE, TRUE, TRUE, 0, true},
+        {"remembered No", FALSE, TRUE, FALSE, 0, false},
+        {"Yes", FALSE, FALSE, FALSE, IDOK, true},
+        {"Cancel stops the run", FALSE, FALSE, FALSE, IDCANCEL, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteText(m_archive, "old");
+        gAutomatedMode = c.automated;
+        gRememberChoice = c.remember;
+        gOverwriteChoice = c.overwrite;
+        int questions = 0;
+        AfxSetDialogResponder([&](UINT, const CString&) {
+            ++questions;
+            return SDialogAnswer{c.answer, TRUE};
+        });
+        CBackupItemRegistrySettings item;
+        item.BuildForBackup();
+        item.SetCheck(1);
+        TestListener listener;
+        item.Backup(m_dir.Path(), &listener);
+        EXPECT_EQ(c.answer ? 1 : 0, questions);
+        EXPECT_EQ(c.overwritten, test::ReadBytes(m_archive) == ArchiveOf(item));
+        EXPECT_EQ(!c.overwritten, Kept());
+        EXPECT_EQ(c.answer == IDCANCEL, listener.cancelled != FALSE);
+        // Kept or not, the item counts as done.
+        EXPECT_EQ(CBackupItem::BackedUp, item.GetBackupState());
+        EXPECT_EQ(item.GetSize(), listener.progress);
+        if (c.answer == IDCANCEL) {
+            EXPECT_FALSE(gRememberChoice);
+        }
+    }
 }
 
 TEST_F(OverwriteTest, QuestionNamesTheFileAndNoWithRememberKeepsLaterArchivesToo)
@@ -303,97 +308,63 @@ TEST_F(OverwriteTest, QuestionNamesTheFileAndNoWithRememberKeepsLaterArchivesToo
     EXPECT_EQ(CBackupItem::BackedUp, device.GetBackupState());
 }
 
-TEST_F(OverwriteTest, YesOverwrites)
+// A key item's archive in m_dir\Calibration\Profil, made from the live key, on medium 2.
+class KeyItemRestoreTest : public RegistryItemsTest {
+protected:
+    void SetUp() override
+    {
+        RegistryItemsTest::SetUp();
+        SetDword(kMachine, kProfil, L"Count", 2);
+        CBackupItemRegistry source(kMachine, kProfil, L"Profil");
+        source.BuildForBackup();
+        source.SetCheck(1);
+        source.Backup(m_dir / L"Calibration", &m_listener);
+        m_size = source.GetSize();
+        WriteBackupIni(m_dir.Path(), 0, 2);
+        m_item.BuildForRestore(m_dir / L"Calibration\\Profil");
+        DeleteTree(kMachine, kProfil);
+    }
+    CBackupItemRegistry m_item;
+    LONGLONG m_size = 0;
+};
+
+TEST_F(KeyItemRestoreTest, RestoresOnlyFromItsOwnMediumAndOnlyWhenSelected)
 {
-    AfxSetDialogResponder([](UINT, const CString&) { return SDialogAnswer{IDOK, FALSE}; });
-    m_item.Backup(m_dir.Path(), &m_listener);
-    EXPECT_EQ(ArchiveOf(m_item), test::ReadBytes(m_archive));
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_FALSE(m_listener.cancelled);
-}
-
-TEST_F(OverwriteTest, CancelStopsTheRunKeepsTheArchiveAndCountsTheItemAsDone)
-{
-    AfxSetDialogResponder([](UINT, const CString&) { return SDialogAnswer{IDCANCEL, TRUE}; });
-    m_item.Backup(m_dir.Path(), &m_listener);
-    EXPECT_TRUE(m_listener.cancelled);
-    EXPECT_TRUE(Kept());
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_EQ(CBackupItem::BackedUp, m_item.GetBackupState());
-    EXPECT_EQ(m_item.GetSize(), m_listener.progress);
-}
-
-TEST_F(RegistryItemsTest, KeyItemBuiltFromAnArchiveFileTakesNameSizeAndMedium)
-{
-    SetDword(kMachine, kProfil, L"Count", 2);
-    CBackupItemRegistry source(kMachine, kProfil, L"Tornik MC 5 4102577");
-    source.BuildForBackup();
-    source.SetCheck(1);
-    source.Backup(m_dir / L"Calibration", &m_listener);
-    WriteBackupIni(m_dir.Path(), 0, 2);
-
-    CBackupItemRegistry item;
-    item.BuildForRestore(m_dir / L"Calibration\\Tornik MC 5 4102577");
-    EXPECT_EQ(CString(L"Tornik MC 5 4102577"), item.GetName());
-    EXPECT_EQ(source.GetSize(), item.GetSize());
-    EXPECT_EQ(2u, item.GetDiskNumber());
-    EXPECT_EQ(0, item.GetHives().GetSize());
-
+    EXPECT_EQ(CString(L"Profil"), m_item.GetName());
+    EXPECT_EQ(m_size, m_item.GetSize());
+    EXPECT_EQ(2u, m_item.GetDiskNumber());
+    EXPECT_EQ(0, m_item.GetHives().GetSize());
     CBackupItemRegistry missing;
     missing.BuildForRestore(m_dir / L"Calibration\\Absent");
     EXPECT_EQ(CString(), missing.GetName());
     EXPECT_EQ(0, missing.GetSize());
-    EXPECT_EQ(0u, missing.GetDiskNumber());
-}
-
-TEST_F(RegistryItemsTest, KeyItemRestoresOnlyFromItsOwnMediumAndOnlyWhenSelected)
-{
-    SetDword(kMachine, kProfil, L"Count", 2);
-    CBackupItemRegistry source(kMachine, kProfil, L"Profil");
-    source.BuildForBackup();
-    source.SetCheck(1);
-    source.Backup(m_dir / L"Calibration", &m_listener);
-    WriteBackupIni(m_dir.Path(), 0, 2);
-    CBackupItemRegistry item;
-    item.BuildForRestore(m_dir / L"Calibration\\Profil");
-    DeleteTree(kMachine, kProfil);
 
     TestListener listener;
-    item.Restore(m_dir / L"Calibration", &listener);
-    EXPECT_FALSE(KeyExists(kMachine, kProfil));
-
-    item.SetCheck(1);
+    m_item.Restore(m_dir / L"Calibration", &listener);
+    EXPECT_FALSE(KeyExists(kMachine, kProfil)) << "not selected";
+    m_item.SetCheck(1);
     WriteBackupIni(m_dir.Path(), 1, 3);
-    item.Restore(m_dir / L"Calibration", &listener);
-    EXPECT_FALSE(KeyExists(kMachine, kProfil));
+    m_item.Restore(m_dir / L"Calibration", &listener);
+    EXPECT_FALSE(KeyExists(kMachine, kProfil)) << "another medium";
     EXPECT_EQ(0, listener.progressCalls);
-
     WriteBackupIni(m_dir.Path(), 0, 2);
-    item.Restore(m_dir / L"Calibration", &listener);
+    m_item.Restore(m_dir / L"Calibration", &listener);
     EXPECT_TRUE(ValueExists(kMachine, kProfil, L"Count"));
-    EXPECT_EQ(item.GetSize(), listener.progress);
+    EXPECT_EQ(m_size, listener.progress);
 }
 
-TEST_F(RegistryItemsTest, ArchiveThatVanishedBeforeTheRestoreRaisesFileException)
+TEST_F(KeyItemRestoreTest, ArchiveThatVanishedRaisesFileException)
 {
-    SetDword(kMachine, kProfil, L"Count", 2);
-    CBackupItemRegistry source(kMachine, kProfil, L"Profil");
-    source.BuildForBackup();
-    source.SetCheck(1);
-    source.Backup(m_dir / L"Calibration", &m_listener);
-    CBackupItemRegistry item;
-    item.BuildForRestore(m_dir / L"Calibration\\Profil");
-    item.SetCheck(1);
+    m_item.SetCheck(1);
     ASSERT_TRUE(DeleteFileW(m_dir / L"Calibration\\Profil"));
-
-    bool raised = false;
+    int cause = -1;
     try {
-        item.Restore(m_dir / L"Calibration", &m_listener);
+        m_item.Restore(m_dir / L"Calibration", &m_listener);
     } catch (CFileException* e) {
-        raised = e->m_cause == CFileException::fileNotFound;
+        cause = e->m_cause;
         e->Delete();
     }
-    EXPECT_TRUE(raised);
+    EXPECT_EQ(CFileException::fileNotFound, cause);
 }
 
 } // namespace
