@@ -159,25 +159,6 @@ protected:
 
 } // namespace
 
-TEST_F(MediaDriverTest, BackupThatFitsOneMediumSucceeds)
-{
-    MakeTree();
-    AddFile(L"a.dat", 100000);
-    AddFile(L"b.dat", 5000);
-
-    Run();
-
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), L"backup Patient Data Index", L"copied a.dat", L"copied b.dat",
-                      L"info 23", L"finish"}),
-              m_events);
-    EXPECT_EQ(IniText(1, 1), FileText(OnMedium(1, L"Backup.ini")));
-    EXPECT_EQ(FileText(m_src / L"a.dat"), FileText(CopyOnMedium(1, L"a.dat")));
-    EXPECT_EQ(FileText(m_src / L"b.dat"), FileText(CopyOnMedium(1, L"b.dat")));
-    EXPECT_EQ(105000, m_run.m_nProgress);
-    EXPECT_EQ(0u, m_run.GetOutcome());
-    EXPECT_EQ(1u, m_pIndex->GetChildren()[0]->GetBackupState());
-}
-
 TEST_F(MediaDriverTest, BackupSpreadsOverThreeMediaAndNumbersThem)
 {
     MakeTree();
@@ -228,34 +209,27 @@ TEST_F(MediaDriverTest, UnattendedRunEndsAtAFullMediumWithoutAnyMessageBox)
     EXPECT_TRUE(m_run.IsCancelled());
 }
 
-TEST_F(MediaDriverTest, CancelAtTheMediaPromptKeepsTheMediumIncomplete)
+TEST_F(MediaDriverTest, AnyAnswerButOkAtTheMediaPromptCancelsAndKeepsTheMediumIncomplete)
 {
     gDeleteRestorations = TRUE;
     MakeTree();
     for (const wchar_t* name : {L"1.dat", L"2.dat", L"3.dat"})
         AddFile(name, kLarge);
-    m_answers = {IDCANCEL};
-
-    Run();
-
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), L"backup Patient Data Index", L"copied 1.dat", L"copied 2.dat",
-                      L"full at 3.dat", Prompt(), L"info 21", L"finish"}),
-              m_events);
-    EXPECT_EQ(IniText(0, 1), FileText(OnMedium(1, L"Backup.ini")));
-    EXPECT_EQ(CBackup::OutcomeIncomplete, m_run.GetOutcome());
-}
-
-TEST_F(MediaDriverTest, AnyAnswerButOkAtThePromptCancels)
-{
-    MakeTree();
-    for (const wchar_t* name : {L"1.dat", L"2.dat", L"3.dat"})
-        AddFile(name, kLarge);
-    m_answers = {IDABORT};
-
-    Run();
-
-    EXPECT_EQ(L"info 21", m_events.at(m_events.size() - 2));
-    EXPECT_EQ(IniText(0, 1), FileText(OnMedium(1, L"Backup.ini")));
+    for (int answer : {IDCANCEL, IDABORT}) {
+        test::MediaDrive::Erase(1);
+        for (INT_PTR i = 0; i < m_pIndex->GetChildren().GetSize(); ++i)
+            m_pIndex->GetChildren()[i]->SetBackupState(0);
+        m_pRoot->SetBackupState(0);
+        m_pIndex->SetBackupState(0);
+        m_answers = {answer};
+        Run();
+        EXPECT_EQ((Events{Status(IDS_COPYING_FILES), L"backup Patient Data Index", L"copied 1.dat", L"copied 2.dat",
+                          L"full at 3.dat", Prompt(), L"info 21", L"finish"}),
+                  m_events)
+            << "answer " << answer;
+        EXPECT_EQ(IniText(0, 1), FileText(OnMedium(1, L"Backup.ini")));
+        EXPECT_EQ(CBackup::OutcomeIncomplete, m_run.GetOutcome());
+    }
 }
 
 TEST_F(MediaDriverTest, CancelWhileCopyingClosesTheMediumAndSkipsVerifyAndDelete)
@@ -415,15 +389,20 @@ TEST_F(MediaDriverTest, VerifyErrorWithoutMismatchStillBlocksTheDelete)
 
 TEST_F(DriverTest, FileErrorsEndTheBackupWithTheirMessageAndNoBookkeeping)
 {
+    // The last cause stands for a damaged archive: an unknown error in a backup.
     const int causes[] = {CFileException::diskFull, CFileException::accessDenied, CFileException::directoryFull,
-                          CFileException::fileNotFound, CFileException::genericException, CFileException::hardIO};
-    const wchar_t* shown[] = {L"error 15", L"error 15", L"error 15", L"error 27", L"error 27", L"error 27"};
-    for (int i = 0; i < 6; ++i) {
+                          CFileException::fileNotFound, CFileException::genericException, CFileException::hardIO, -1};
+    const wchar_t* shown[] = {L"error 15", L"error 15", L"error 15", L"error 27", L"error 27", L"error 27", L"error 27"};
+    for (int i = 0; i < 7; ++i) {
         test::TempDir target;
         m_pRoot = new test::RootItem(&m_events);
         m_pRoot->SetCheck(1);
         int cause = causes[i];
-        m_pRoot->Add(new test::ActionItem([cause] { AfxThrowFileException(cause, -1, L"f.dat"); }));
+        m_pRoot->Add(new test::ActionItem([cause] {
+            if (cause < 0)
+                AfxThrowArchiveException(CArchiveException::endOfFile);
+            AfxThrowFileException(cause, -1, L"f.dat");
+        }));
         m_run.SetRoot(m_pRoot);
         m_run.SetBackupDir(target.Path());
         gRememberChoice = TRUE;
@@ -439,20 +418,6 @@ TEST_F(DriverTest, FileErrorsEndTheBackupWithTheirMessageAndNoBookkeeping)
         m_pRoot->DeleteFromTree(nullptr);
         m_pRoot = nullptr;
     }
-}
-
-TEST_F(DriverTest, ArchiveErrorEndsTheBackupAsAnUnknownError)
-{
-    test::TempDir target;
-    m_pRoot = new test::RootItem(&m_events);
-    m_pRoot->Add(new test::ActionItem([] { AfxThrowArchiveException(CArchiveException::endOfFile); }));
-    m_run.SetRoot(m_pRoot);
-    m_run.SetBackupDir(target.Path());
-
-    Run();
-
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), L"error 27", L"finish"}), m_events);
-    EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
 }
 
 TEST_F(DriverTest, AnEarlierCancelAndAnEarlierRunDoNotCarryOver)
@@ -491,15 +456,6 @@ TEST(CBackup, ReportFailureCountsEveryReportButListsEachFileOnce)
     EXPECT_EQ(CString(L"C:\\data\\b.dat"), run.GetFailedFiles()[1]);
 }
 
-TEST(CBackup, CancelSetsTheFlagThatItemsPoll)
-{
-    Events events;
-    test::RecordingRun run(&events);
-    EXPECT_FALSE(run.IsCancelled());
-    run.Cancel();
-    EXPECT_TRUE(run.IsCancelled());
-}
-
 class RestoreTest : public DriverTest {
 protected:
     void Restore(std::function<void()> action = nullptr)
@@ -533,46 +489,30 @@ TEST_F(RestoreTest, RestoreReadsTheDiskFormOfTheDirectoryAndSucceeds)
     EXPECT_EQ(0u, m_run.GetOutcome());
 }
 
-TEST_F(RestoreTest, CancelledRestoreSaysSo)
+TEST_F(RestoreTest, CancelAndErrorsEndTheRestoreWithTheirMessage)
 {
-    Restore([this] { m_run.Cancel(); });
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), RestoreFrom(), L"restore Patient Data Index", L"info 25",
-                      L"finish"}),
-              m_events);
-    EXPECT_EQ(CBackup::OutcomeIncomplete, m_run.GetOutcome());
-}
-
-TEST_F(RestoreTest, FullTargetDiskEndsTheRestoreWithTheWriteMessage)
-{
-    Restore([] { throw new CBackupException(IDS_NOT_ENOUGH_SPACE, StringOf(IDS_NOT_ENOUGH_SPACE)); });
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), RestoreFrom(), L"restore Patient Data Index", L"error 15",
-                      L"finish"}),
-              m_events);
-    EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
-}
-
-TEST_F(RestoreTest, FileErrorsEndTheRestoreWithTheirMessage)
-{
-    Restore([] { AfxThrowFileException(CFileException::diskFull); });
-    EXPECT_EQ(L"error 15", m_events.at(m_events.size() - 2));
-    EXPECT_EQ(L"finish", m_events.back());
-    EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
-
-    m_pRoot->DeleteFromTree(nullptr);
-    Restore([] { AfxThrowOsFileException(ERROR_FILE_NOT_FOUND, L"x.dat"); });
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), RestoreFrom(), L"restore Patient Data Index", L"error 27",
-                      L"finish"}),
-              m_events);
-}
-
-TEST_F(RestoreTest, DamagedArchiveEndsTheRestoreWithItsOwnMessage)
-{
-    Restore([] { AfxThrowArchiveException(CArchiveException::endOfFile, L"Settings"); });
-    EXPECT_EQ((Events{Status(IDS_COPYING_FILES), RestoreFrom(), L"restore Patient Data Index", L"error 50",
-                      L"finish"}),
-              m_events);
+    const struct {
+        std::function<void()> action;
+        const wchar_t* shown;
+        UINT outcome;
+    } cases[] = {
+        {[this] { m_run.Cancel(); }, L"info 25", CBackup::OutcomeIncomplete},
+        {[] { throw new CBackupException(IDS_NOT_ENOUGH_SPACE, StringOf(IDS_NOT_ENOUGH_SPACE)); }, L"error 15",
+         CBackup::OutcomeFatal},
+        {[] { AfxThrowFileException(CFileException::diskFull); }, L"error 15", CBackup::OutcomeFatal},
+        {[] { AfxThrowOsFileException(ERROR_FILE_NOT_FOUND, L"x.dat"); }, L"error 27", CBackup::OutcomeFatal},
+        {[] { AfxThrowArchiveException(CArchiveException::endOfFile, L"Settings"); }, L"error 50",
+         CBackup::OutcomeFatal},
+    };
+    for (const auto& c : cases) {
+        if (m_pRoot)
+            m_pRoot->DeleteFromTree(nullptr);
+        Restore(c.action);
+        EXPECT_EQ((Events{Status(IDS_COPYING_FILES), RestoreFrom(), L"restore Patient Data Index", c.shown, L"finish"}),
+                  m_events);
+        EXPECT_EQ(c.outcome, m_run.GetOutcome()) << CString(c.shown);
+    }
     EXPECT_FALSE(StringOf(IDS_BACKUP_DAMAGED).IsEmpty());
-    EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
 }
 
 TEST_F(RestoreTest, FilesThatCouldNotBeRestoredAreCounted)
