@@ -413,17 +413,12 @@ TEST(CArchiveTest, ReadsFillTheBufferInWholeChunks)
 
 TEST(CArchiveTest, TinyBufferRoundTrip)
 {
-    Bytes bytes = Store(
-        [](CArchive& ar) {
-            ar << CString(L"across many refills") << static_cast<ULONGLONG>(0x1122334455667788ull);
-            ar.WriteCount(70000);
-        },
-        3);
-    EXPECT_EQ(Store([](CArchive& ar) {
-                  ar << CString(L"across many refills") << static_cast<ULONGLONG>(0x1122334455667788ull);
-                  ar.WriteCount(70000);
-              }),
-              bytes);
+    auto writeAll = [](CArchive& ar) {
+        ar << CString(L"across many refills") << static_cast<ULONGLONG>(0x1122334455667788ull);
+        ar.WriteCount(70000);
+    };
+    Bytes bytes = Store(writeAll, 3);
+    EXPECT_EQ(Store(writeAll), bytes);
     CMemFile file;
     LoadInto(file, bytes);
     CArchive ar(&file, CArchive::load, 3);

@@ -120,12 +120,6 @@ TEST(CStringTest, StringTable)
     EXPECT_TRUE(s.IsEmpty());
 }
 
-TEST(CStringTest, NarrowTextIsWidened)
-{
-    EXPECT_EQ(CString(L"abc"), CString("abc"));
-    EXPECT_TRUE(CString("").IsEmpty());
-}
-
 TEST(CStringTest, GetBufferReleaseBuffer)
 {
     CString s;
