@@ -113,49 +113,29 @@ TEST(CDirectoryExist, TellsDirectoriesFromFilesAndMissingPaths)
     EXPECT_FALSE(CDirectory::Exist(L""));
 }
 
-TEST(CDirectoryMake, CreatesEveryMissingParent)
+TEST(CDirectoryMake, CreatesEveryMissingParentAndAcceptsExistingOnes)
 {
     test::TempDir tmp;
     CString deep = tmp / L"a\\b c\\d";
     EXPECT_TRUE(CDirectory::Make(deep));
-    EXPECT_TRUE(test::DirExists(tmp / L"a"));
     EXPECT_TRUE(test::DirExists(tmp / L"a\\b c"));
     EXPECT_TRUE(test::DirExists(deep));
-}
-
-TEST(CDirectoryMake, ExistingDirectoryAndTrailingBackslashAreNoError)
-{
-    test::TempDir tmp;
-    EXPECT_TRUE(CDirectory::Make(tmp.Path()));
+    EXPECT_TRUE(CDirectory::Make(deep));
     EXPECT_TRUE(CDirectory::Make(tmp / L"new\\"));
     EXPECT_TRUE(test::DirExists(tmp / L"new"));
-    EXPECT_TRUE(CDirectory::Make(tmp / L"new"));
 }
 
-TEST(CDirectoryMake, ReturnsZeroWhenAFileIsInTheWay)
+TEST(CDirectoryMake, ReturnsZeroWhenItCannotMakeTheDirectory)
 {
     test::TempDir tmp;
     test::WriteText(tmp / L"blocker", "file, not a directory");
-    EXPECT_FALSE(CDirectory::Make(tmp / L"blocker"));
-    EXPECT_FALSE(CDirectory::Make(tmp / L"blocker\\sub\\deeper"));
-    EXPECT_TRUE(test::FileExists(tmp / L"blocker"));
-    EXPECT_EQ(test::ReadBytes(tmp / L"blocker").size(), 21u);
-}
-
-TEST(CDirectoryMake, ReturnsZeroOnAMissingDrive)
-{
     CString drive = MissingDrive();
     ASSERT_FALSE(drive.IsEmpty()) << "every drive letter is in use";
-    EXPECT_FALSE(CDirectory::Make(drive + L"Backups\\One"));
-    EXPECT_FALSE(CDirectory::Make(drive));
-}
-
-TEST(CDirectoryMake, ReturnsZeroForANameTheFileSystemRefuses)
-{
-    test::TempDir tmp;
-    EXPECT_FALSE(CDirectory::Make(tmp / L"bad*name\\sub"));
-    EXPECT_FALSE(CDirectory::Make(L""));
-    EXPECT_TRUE(RawListing(tmp.Path()).empty());
+    for (const CString& path : {tmp / L"blocker", tmp / L"blocker\\sub\\deeper", drive + L"Backups\\One", drive,
+                                tmp / L"bad*name\\sub", CString()})
+        EXPECT_FALSE(CDirectory::Make(path)) << path;
+    EXPECT_EQ(test::ReadBytes(tmp / L"blocker").size(), 21u);
+    EXPECT_EQ(1u, RawListing(tmp.Path()).size());
 }
 
 TEST(CDirectoryRemove, DeletesATreeWithReadOnlyHiddenAndSystemEntries)
@@ -182,19 +162,11 @@ TEST(CDirectoryRemove, DeletesATreeWithReadOnlyHiddenAndSystemEntries)
     // A read-only file refuses plain deletion, so the test really needs Remove to clear it.
     ASSERT_FALSE(DeleteFileW(root + L"\\readonly.dat"));
 
-    CDirectory::Remove(root);
+    // A trailing backslash names the same directory.
+    CDirectory::Remove(root + L"\\");
 
     EXPECT_EQ(Attributes(root), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(test::DirExists(tmp.Path()));
-}
-
-TEST(CDirectoryRemove, TrailingBackslashNamesTheSameDirectory)
-{
-    test::TempDir tmp;
-    ASSERT_TRUE(CreateDirectoryW(tmp / L"gone", nullptr));
-    test::WriteText(tmp / L"gone\\f", "x");
-    CDirectory::Remove(tmp / L"gone\\");
-    EXPECT_FALSE(test::DirExists(tmp / L"gone"));
 }
 
 TEST(CDirectoryRemove, MissingDirectoryOrAFileRaisesFileException)
@@ -267,34 +239,19 @@ TEST(CDirectoryListFiles, MaskSeparatesDirectoriesFromEverythingElse)
     EXPECT_EQ(ToVector(files), Only(raw, fileNames));
 }
 
-TEST(CDirectoryListFiles, NeverListsDotEntriesAndAppends)
+TEST(CDirectoryListFiles, AppendsWithoutDotEntriesAndFollowsThePattern)
 {
     test::TempDir tmp;
     ASSERT_TRUE(CreateDirectoryW(tmp / L"only", nullptr));
-    CStringArray names;
-    names.Add(L"kept");
-    EXPECT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.*", 0xFFFFFFFF), 1);
-    ASSERT_EQ(names.GetSize(), 2);
-    EXPECT_EQ(names[0], CString(L"kept"));
-    EXPECT_EQ(names[1], CString(L"only"));
-
-    // An empty directory offers only "." and "..".
-    EXPECT_EQ(CDirectory::ListFiles(tmp / L"only", names, L"*.*", 0xFFFFFFFF), 0);
-    EXPECT_EQ(names.GetSize(), 2);
-}
-
-TEST(CDirectoryListFiles, PatternSelectsAndMissingDirectoryGivesNothing)
-{
-    test::TempDir tmp;
     test::WriteText(tmp / L"one.dat", "1");
     test::WriteText(tmp / L"two.tif", "2");
     CStringArray names;
-    EXPECT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.tif", 0xFFFFFFEF), 1);
-    ASSERT_EQ(names.GetSize(), 1);
-    EXPECT_EQ(names[0], CString(L"two.tif"));
-
-    EXPECT_EQ(CDirectory::ListFiles(tmp / L"missing", names, L"*.*", 0xFFFFFFEF), 0);
-    EXPECT_EQ(names.GetSize(), 1);
+    names.Add(L"kept");
+    EXPECT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.tif", 0xFFFFFFFF), 1);
+    // An empty directory offers only "." and "..".
+    EXPECT_EQ(CDirectory::ListFiles(tmp / L"only", names, L"*.*", 0xFFFFFFFF), 0);
+    EXPECT_EQ(CDirectory::ListFiles(tmp / L"missing", names, L"*.*", 0xFFFFFFFF), 0);
+    EXPECT_EQ((std::vector<CString>{L"kept", L"two.tif"}), ToVector(names));
 }
 
 TEST(CDirectoryGetFileSize, ReportsExactSizesBeyondFourGigabytes)
@@ -330,32 +287,22 @@ TEST(CDirectoryFileExist, FilesOnlyAndTheNameIsJoined)
     EXPECT_FALSE(CDirectory::FileExist(L"", L""));
 }
 
-TEST(CDirectoryCompare, EqualAndDifferentContents)
+TEST(CDirectoryCompare, EqualCopiesAndDifferentSizesOrBytes)
 {
     test::TempDir tmp;
-    auto bytes = Pattern(4000, 7);
+    // Empty, short, and an exact multiple of the 1 MiB block.
+    for (size_t size : {size_t(0), size_t(4000), size_t(2 * 1024 * 1024)}) {
+        auto bytes = Pattern(size, 7);
+        test::WriteBytes(tmp / L"live", bytes);
+        test::WriteBytes(tmp / L"copy", bytes);
+        EXPECT_NE(CompareFiles(tmp / L"live", tmp / L"copy", 0), 0) << size;
+    }
+    auto bytes = Pattern(3000, 3);
     test::WriteBytes(tmp / L"live", bytes);
-    test::WriteBytes(tmp / L"copy", bytes);
-    EXPECT_NE(CompareFiles(tmp / L"live", tmp / L"copy", 0), 0);
-
     bytes[1234] ^= 0x01;
     test::WriteBytes(tmp / L"copy", bytes);
     EXPECT_EQ(CompareFiles(tmp / L"live", tmp / L"copy", 1), 0);
-}
-
-TEST(CDirectoryCompare, EmptyFilesAreEqual)
-{
-    test::TempDir tmp;
-    test::WriteBytes(tmp / L"a", {});
-    test::WriteBytes(tmp / L"b", {});
-    EXPECT_NE(CompareFiles(tmp / L"a", tmp / L"b", 0), 0);
-}
-
-TEST(CDirectoryCompare, DifferentSizesAreUnequalEvenWithACommonPrefix)
-{
-    test::TempDir tmp;
-    auto bytes = Pattern(3000, 3);
-    test::WriteBytes(tmp / L"live", bytes);
+    bytes[1234] ^= 0x01;
     bytes.pop_back();
     test::WriteBytes(tmp / L"short", bytes);
     EXPECT_EQ(CompareFiles(tmp / L"live", tmp / L"short", 1), 0);
@@ -382,15 +329,6 @@ TEST(CDirectoryCompare, LargeFilesOverSeveralBlocks)
         EXPECT_EQ(CompareFiles(tmp / L"live", tmp / L"copy", 1), 0) << "difference at " << at;
         EXPECT_EQ(CompareFiles(tmp / L"copy", tmp / L"live", 1), 0) << "difference at " << at;
     }
-}
-
-TEST(CDirectoryCompare, ExactBlockMultipleIsEqual)
-{
-    test::TempDir tmp;
-    auto bytes = Pattern(2 * 1024 * 1024, 5);
-    test::WriteBytes(tmp / L"live", bytes);
-    test::WriteBytes(tmp / L"copy", bytes);
-    EXPECT_NE(CompareFiles(tmp / L"live", tmp / L"copy", 0), 0);
 }
 
 TEST(CDirectoryCompare, UnreadableFileRaisesFileExceptionWithItsName)
@@ -433,6 +371,12 @@ TEST(CDirectoryModifyFileAttributes, SetsAndClearsOnlyTheGivenBits)
     EXPECT_EQ(Attributes(file) & watched, 0u);
 
     EXPECT_FALSE(CDirectory::ModifyFileAttributes(tmp / L"missing", FILE_ATTRIBUTE_HIDDEN, TRUE));
+
+    CString dir = tmp / L"Thumbnail";
+    ASSERT_TRUE(CreateDirectoryW(dir, nullptr));
+    EXPECT_TRUE(CDirectory::ModifyFileAttributes(dir, FILE_ATTRIBUTE_HIDDEN, TRUE));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY),
+              Attributes(dir) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY));
 }
 
 TEST(CDirectoryModifyFileAttributes, ClearsTheArchiveBit)
@@ -451,17 +395,4 @@ TEST(CDirectoryModifyFileAttributes, ClearsTheArchiveBit)
     if (Attributes(tmp / L"probe") & FILE_ATTRIBUTE_ARCHIVE)
         GTEST_SKIP() << "this file system keeps the archive bit on every file";
     EXPECT_FALSE(Attributes(file) & FILE_ATTRIBUTE_ARCHIVE);
-}
-
-TEST(CDirectoryModifyFileAttributes, HidesADirectoryAndKeepsItADirectory)
-{
-    test::TempDir tmp;
-    CString dir = tmp / L"Thumbnail";
-    ASSERT_TRUE(CreateDirectoryW(dir, nullptr));
-    EXPECT_TRUE(CDirectory::ModifyFileAttributes(dir, FILE_ATTRIBUTE_HIDDEN, TRUE));
-    DWORD a = Attributes(dir);
-    EXPECT_TRUE(a & FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_TRUE(a & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(CDirectory::ModifyFileAttributes(dir, FILE_ATTRIBUTE_HIDDEN, FALSE));
-    EXPECT_FALSE(Attributes(dir) & FILE_ATTRIBUTE_HIDDEN);
 }

@@ -22,31 +22,30 @@ bool IsForbiddenInName(wchar_t ch)
 
 TEST(CDirectoryConcat, JoinsWithExactlyOneBackslash)
 {
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data", L"Smith"), CString(L"C:\\Data\\Smith"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data\\", L"Smith"), CString(L"C:\\Data\\Smith"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data\\\\", L"\\\\Smith"), CString(L"C:\\Data\\Smith"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data", L"\\Smith"), CString(L"C:\\Data\\Smith"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\", L"Backup.ini"), CString(L"C:\\Backup.ini"));
-    EXPECT_EQ(CDirectory::Concat(L"C:", L"Backup.ini"), CString(L"C:\\Backup.ini"));
-    EXPECT_EQ(CDirectory::Concat(L"Data", L"x"), CString(L"Data\\x"));
-}
-
-TEST(CDirectoryConcat, NameMayHoldBackslashes)
-{
-    EXPECT_EQ(CDirectory::Concat(L"D:\\Backup", L"Patient Data Index\\Smith\\case\\a.dat"),
-              CString(L"D:\\Backup\\Patient Data Index\\Smith\\case\\a.dat"));
-    EXPECT_EQ(CDirectory::Concat(L"\\\\server\\share", L"dir\\file"), CString(L"\\\\server\\share\\dir\\file"));
-}
-
-TEST(CDirectoryConcat, EmptyPartsAndBackslashOnlyDirectory)
-{
-    EXPECT_EQ(CDirectory::Concat(L"", L"name"), CString(L"name"));
-    EXPECT_EQ(CDirectory::Concat(L"", L"\\name"), CString(L"\\name"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data", L""), CString(L"C:\\Data\\"));
-    EXPECT_EQ(CDirectory::Concat(L"C:\\Data\\", L""), CString(L"C:\\Data\\"));
-    EXPECT_EQ(CDirectory::Concat(L"", L""), CString(L""));
-    EXPECT_EQ(CDirectory::Concat(L"\\", L"Data"), CString(L"\\Data"));
-    EXPECT_EQ(CDirectory::Concat(L"\\\\", L"server"), CString(L"\\\\server"));
+    const struct {
+        const wchar_t* dir;
+        const wchar_t* name;
+        const wchar_t* joined;
+    } cases[] = {
+        {L"C:\\Data", L"Smith", L"C:\\Data\\Smith"},
+        {L"C:\\Data\\", L"Smith", L"C:\\Data\\Smith"},
+        {L"C:\\Data\\\\", L"\\\\Smith", L"C:\\Data\\Smith"},
+        {L"C:\\Data", L"\\Smith", L"C:\\Data\\Smith"},
+        {L"C:\\", L"Backup.ini", L"C:\\Backup.ini"},
+        {L"C:", L"Backup.ini", L"C:\\Backup.ini"},
+        {L"Data", L"x", L"Data\\x"},
+        {L"D:\\Backup", L"Patient Data Index\\Smith\\a.dat", L"D:\\Backup\\Patient Data Index\\Smith\\a.dat"},
+        {L"\\\\server\\share", L"dir\\file", L"\\\\server\\share\\dir\\file"},
+        {L"", L"name", L"name"},
+        {L"", L"\\name", L"\\name"},
+        {L"C:\\Data", L"", L"C:\\Data\\"},
+        {L"C:\\Data\\", L"", L"C:\\Data\\"},
+        {L"", L"", L""},
+        {L"\\", L"Data", L"\\Data"},
+        {L"\\\\", L"server", L"\\\\server"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CString(c.joined), CDirectory::Concat(c.dir, c.name)) << CString(c.dir) << " + " << CString(c.name);
 }
 
 TEST(CDirectoryGetFileExtension, LastDotOfTheLastComponent)
@@ -117,34 +116,15 @@ TEST(CDirectoryNameMapping, DrivePrefixAndBackslashesStay)
     EXPECT_EQ(CDirectory::CreateFileNameForDisk(L"1:\\y"), CString(L"1\xA789\\y"));
 }
 
-TEST(CDirectoryNameMapping, DisplayDiskDisplayIsTheIdentity)
+TEST(CDirectoryNameMapping, BothDirectionsAreInverse)
 {
-    const wchar_t* names[] = {
-        kDefaultBackupName,
-        L"C:\\Backups\\Backup : Sunday 6 December 2026 14:05",
-        L"<weekly> \"full\" a/b|c?d*e",
-        L"tab\there\nnewline\x1F",
-        L"",
-        L"::::",
-        L"\\\\server\\share\\Backup : 1",
-    };
-    for (const wchar_t* name : names) {
-        CString disk = CDirectory::CreateFileNameForDisk(name);
-        EXPECT_EQ(CDirectory::CreateFileNameForDisplay(disk), CString(name));
-    }
-}
-
-TEST(CDirectoryNameMapping, DiskDisplayDiskIsTheIdentity)
-{
-    const wchar_t* diskNames[] = {
-        L"C:\\Backups\\Backup \xA789 Sunday",
-        L"Plain name",
-        L"\x02C2x\x02C3 \x02BA \x2215 \x2223 \xFE56 \x2217 \x2409",
-    };
-    for (const wchar_t* name : diskNames) {
-        CString display = CDirectory::CreateFileNameForDisplay(name);
-        EXPECT_EQ(CDirectory::CreateFileNameForDisk(display), CString(name));
-    }
+    for (const wchar_t* name : {kDefaultBackupName, L"C:\\Backups\\Backup : Sunday 6 December 2026 14:05",
+                                L"<weekly> \"full\" a/b|c?d*e", L"tab\there\nnewline\x1F", L"", L"::::",
+                                L"\\\\server\\share\\Backup : 1"})
+        EXPECT_EQ(CString(name), CDirectory::CreateFileNameForDisplay(CDirectory::CreateFileNameForDisk(name)));
+    for (const wchar_t* name : {L"C:\\Backups\\Backup \xA789 Sunday", L"Plain name",
+                                L"\x02C2x\x02C3 \x02BA \x2215 \x2223 \xFE56 \x2217 \x2409"})
+        EXPECT_EQ(CString(name), CDirectory::CreateFileNameForDisk(CDirectory::CreateFileNameForDisplay(name)));
 }
 
 TEST(CDirectoryNameMapping, BareNameAndJoinedPathNameTheSameDirectory)
@@ -160,34 +140,20 @@ TEST(CDirectoryNameMapping, BareNameAndJoinedPathNameTheSameDirectory)
     }
 }
 
-TEST(CDirectoryNameMapping, DefaultBackupNameMakesARealDirectory)
-{
-    test::TempDir tmp;
-    CString disk = CDirectory::CreateFileNameForDisk(kDefaultBackupName);
-    CString dir = CDirectory::Concat(tmp.Path(), disk);
-    ASSERT_TRUE(CDirectory::Make(dir));
-    EXPECT_TRUE(CDirectory::Exist(dir));
-    EXPECT_TRUE(CDirectory::Exist(CDirectory::CreateFileNameForDisk(CDirectory::Concat(tmp.Path(), kDefaultBackupName))));
-    test::WriteText(CDirectory::Concat(dir, L"Backup.ini"), "[Backup]\r\n");
-    EXPECT_TRUE(CDirectory::FileExist(dir, L"Backup.ini"));
-
-    CStringArray names;
-    ASSERT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.*", FILE_ATTRIBUTE_DIRECTORY), 1);
-    EXPECT_EQ(names[0], disk);
-    EXPECT_EQ(CDirectory::CreateFileNameForDisplay(names[0]), CString(kDefaultBackupName));
-}
-
 TEST(CDirectoryNameMapping, EveryForbiddenCharacterSurvivesTheFileSystem)
 {
     test::TempDir tmp;
-    CString display = L"a<b>c:d\"e/f|g?h*i\x01j\x1Fk";
-    CString dir = CDirectory::Concat(tmp.Path(), CDirectory::CreateFileNameForDisk(display));
-    ASSERT_TRUE(CDirectory::Make(dir));
-    test::WriteText(CDirectory::Concat(dir, L"f.dat"), "x");
+    for (const CString& display : {CString(kDefaultBackupName), CString(L"a<b>c:d\"e/f|g?h*i\x01j\x1Fk")}) {
+        CString dir = CDirectory::Concat(tmp.Path(), CDirectory::CreateFileNameForDisk(display));
+        ASSERT_TRUE(CDirectory::Make(dir));
+        EXPECT_TRUE(CDirectory::Exist(CDirectory::CreateFileNameForDisk(CDirectory::Concat(tmp.Path(), display))));
+        test::WriteText(CDirectory::Concat(dir, L"Backup.ini"), "[Backup]\r\n");
+        EXPECT_TRUE(CDirectory::FileExist(dir, L"Backup.ini"));
 
-    CStringArray names;
-    ASSERT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.*", FILE_ATTRIBUTE_DIRECTORY), 1);
-    EXPECT_EQ(CDirectory::CreateFileNameForDisplay(names[0]), display);
-    CDirectory::Remove(dir);
-    EXPECT_FALSE(CDirectory::Exist(dir));
+        CStringArray names;
+        ASSERT_EQ(CDirectory::ListFiles(tmp.Path(), names, L"*.*", FILE_ATTRIBUTE_DIRECTORY), 1);
+        EXPECT_EQ(CDirectory::CreateFileNameForDisplay(names[0]), display);
+        CDirectory::Remove(dir);
+        EXPECT_FALSE(CDirectory::Exist(dir));
+    }
 }
