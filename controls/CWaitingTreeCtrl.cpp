@@ -160,7 +160,9 @@ void CWaitingTreeCtrl::RunFill(HTREEITEM hItem)
         if (m_bAnimated)
             ClearImageArea();
         SetRedraw(FALSE);
-        DeleteItem(m_hWaitNode);
+        // A null node would make the tree delete every node.
+        if (m_hWaitNode)
+            DeleteItem(m_hWaitNode);
         m_hWaitNode = nullptr;
         bResult = FillItem(hItem);
     }
@@ -173,9 +175,13 @@ void CWaitingTreeCtrl::RunFill(HTREEITEM hItem)
             item.cChildren = bHasChild ? 1 : 0;
             SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
         } else if (!bHasChild) {
+            // The node stays expandable, so that it can be tried again (a
+            // medium inserted later). Windows keeps the children mark when the
+            // wait node goes, but some tree views clear it: it is set again.
             TVITEMW item = {};
-            item.mask = TVIF_HANDLE | TVIF_STATE;
+            item.mask = TVIF_HANDLE | TVIF_STATE | TVIF_CHILDREN;
             item.hItem = hItem;
+            item.cChildren = 1;
             item.stateMask = TVIS_EXPANDED;
             SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
         }
