@@ -89,7 +89,8 @@ bool DemoOptions::Parse(int argc, wchar_t** argv, std::wstring& error)
             value = arg.substr(equals + 1);
             hasValue = true;
         }
-        if (name != L"--patients" && name != L"--cases" && name != L"--file-size" && name != L"--data-dir" && name != L"--seed") {
+        if (name != L"--patients" && name != L"--cases" && name != L"--file-size" && name != L"--min-file-size" &&
+            name != L"--data-dir" && name != L"--seed") {
             error = L"unknown option or argument: " + arg;
             return false;
         }
@@ -119,6 +120,12 @@ bool DemoOptions::Parse(int argc, wchar_t** argv, std::wstring& error)
                 return false;
             }
             fileSize = number;
+        } else if (name == L"--min-file-size") {
+            if (!ParseSize(value, number) || number > (64ull << 30)) {
+                error = L"--min-file-size takes a byte count up to 64G (suffix K, M or G allowed), not \"" + value + L"\"";
+                return false;
+            }
+            minFileSize = number;
         } else if (name == L"--seed") {
             if (!ParseUnsigned(value, number)) {
                 error = L"--seed takes an unsigned 64-bit number, not \"" + value + L"\"";
@@ -131,6 +138,10 @@ bool DemoOptions::Parse(int argc, wchar_t** argv, std::wstring& error)
                 return false;
             }
         }
+    }
+    if (minFileSize > fileSize) {
+        error = L"--min-file-size must not exceed --file-size";
+        return false;
     }
     if (registryOnly && filesOnly) {
         error = L"--registry-only and --files-only exclude each other";
@@ -153,6 +164,9 @@ const wchar_t* DemoOptions::Usage()
            L"  --cases N         most cases per patient; each gets 1..N (default 4)\n"
            L"  --file-size SIZE  scale of the largest files, in bytes or with K/M/G;\n"
            L"                    scan data get 40%..100% of it (default 1M)\n"
+           L"  --min-file-size SIZE\n"
+           L"                    smallest binary file (data, scans, images); smaller\n"
+           L"                    draws are raised to it (default 0: none)\n"
            L"  --data-dir PATH   patient data directory (default C:\\ORVEX\\Data)\n"
            L"  --seed N          seed of the generated data (default 1)\n"
            L"  --registry-only   write only the registry, DataPath included\n"

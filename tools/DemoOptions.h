@@ -12,6 +12,8 @@ public:
     int maxCases = 4;
     // The largest files (scan data) get between 40% and 100% of this.
     uint64_t fileSize = 1024 * 1024;
+    // Binary files drawn smaller are written with this size; 0 keeps every draw.
+    uint64_t minFileSize = 0;
     std::wstring dataDir = L"C:\\ORVEX\\Data";
     uint64_t seed = 1;
     Parts parts = Parts::All;

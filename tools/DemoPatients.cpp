@@ -255,6 +255,7 @@ void DemoPatients::WriteBinary(const std::wstring& path, Kind kind, uint64_t siz
         break;
     }
     const bool jpeg = kind == Kind::Jpeg;
+    size = std::max<uint64_t>(size, m_options.minFileSize);
     size = std::max<uint64_t>(size, headerSize + (jpeg ? sizeof kJpegTrailer : 0));
 
     DemoRandom random(seed);
