@@ -280,6 +280,25 @@ int CDirectory::ListFiles(const CString& dir, CStringArray& names, const CString
     return added;
 }
 
+int CDirectory::ListEntries(const CString& dir, std::vector<SDirEntry>& entries)
+{
+    WIN32_FIND_DATAW fd;
+    UniqueFind find(FindFirstFileW(Concat(dir, L"*.*"), &fd));
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        find.release();
+        return 0;
+    }
+    int added = 0;
+    do {
+        if (IsDotEntry(fd.cFileName))
+            continue;
+        entries.push_back(SDirEntry{fd.cFileName, fd.dwFileAttributes,
+                                    (static_cast<LONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow});
+        ++added;
+    } while (FindNextFileW(find.get(), &fd));
+    return added;
+}
+
 LONGLONG CDirectory::GetFileSize(const CString& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

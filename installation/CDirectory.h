@@ -5,6 +5,9 @@
 
 #include "framework/CArray.h"
 #include "framework/CString.h"
+#include "installation/SDirEntry.h"
+
+#include <vector>
 
 class CDirectory {
 public:
@@ -39,6 +42,13 @@ public:
     // 0xFFFFFFEF everything else. Returns the number of names appended; a
     // missing or unreadable directory appends nothing.
     static int ListFiles(const CString& dir, CStringArray& names, const CString& pattern, DWORD mask);
+
+    // Appends every entry of dir but "." and "..", directories and files alike,
+    // in the order the file system lists them, with the size and attributes
+    // the listing reports. Returns the number appended; a missing or
+    // unreadable directory appends nothing. One pass where ListFiles with two
+    // masks and GetFileSize per file would need several.
+    static int ListEntries(const CString& dir, std::vector<SDirEntry>& entries);
 
     // Size in bytes; 0 when the file cannot be found or read.
     static LONGLONG GetFileSize(const CString& path);

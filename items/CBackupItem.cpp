@@ -162,18 +162,25 @@ BOOL CBackupItem::IsItemChecked(const CString& strName)
 
 LONGLONG CBackupItem::CalculateDirectorySize(const CString& strDir)
 {
-    CStringArray arrFiles;
-    CStringArray arrDirs;
-    CDirectory::ListFiles(strDir, arrFiles, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    CDirectory::ListFiles(strDir, arrDirs, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
+    // One listing per directory: it names the subdirectories and carries the
+    // files' sizes.
+    std::vector<SDirEntry> entries;
+    CDirectory::ListEntries(strDir, entries);
     LONGLONG nSize = 0;
-    for (INT_PTR i = 0; i < arrFiles.GetSize(); ++i) {
-        if (IsPatientDataFile(arrFiles[i]) || (gBackupTiffImages && IsTiffFile(arrFiles[i])))
-            nSize += CDirectory::GetFileSize(CDirectory::Concat(strDir, arrFiles[i]));
+    for (const SDirEntry& entry : entries) {
+        if (!entry.IsDirectory() && CountsInDirectorySize(entry.strName))
+            nSize += entry.nSize;
     }
-    for (INT_PTR i = 0; i < arrDirs.GetSize(); ++i)
-        nSize += CalculateDirectorySize(CDirectory::Concat(strDir, arrDirs[i]));
+    for (const SDirEntry& entry : entries) {
+        if (entry.IsDirectory())
+            nSize += CalculateDirectorySize(CDirectory::Concat(strDir, entry.strName));
+    }
     return nSize;
+}
+
+BOOL CBackupItem::CountsInDirectorySize(const CString& strFile)
+{
+    return IsPatientDataFile(strFile) || (gBackupTiffImages && IsTiffFile(strFile));
 }
 
 UINT CBackupItem::ReadDiskNumber(const CString& strBackupDir)

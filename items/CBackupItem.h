@@ -54,6 +54,8 @@ public:
     BOOL IsItemChecked(const CString& strName);
     // Bytes of the files under a directory that a patient data backup would copy.
     LONGLONG CalculateDirectorySize(const CString& strDir);
+    // A file of this name adds its size to CalculateDirectorySize.
+    static BOOL CountsInDirectorySize(const CString& strFile);
 
     // A backup directory's Backup.ini: the medium's number, and whether no
     // further medium follows. A missing file reads as 0 and FALSE.

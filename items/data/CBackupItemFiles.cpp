@@ -257,6 +257,13 @@ void CBackupItemFiles::BuildForRestore(const CString& strPatientDir)
     m_nSize = CDirectory::GetFileSize(CDirectory::Concat(strPatientDir, m_strName));
 }
 
+void CBackupItemFiles::SetRestoreSource(const CString& strBackupDir, UINT nDisk, LONGLONG nSize)
+{
+    m_strBackupDir = strBackupDir;
+    m_nDiskNumber = nDisk;
+    m_nSize = nSize;
+}
+
 BOOL CBackupItemFiles::IsTiffImage()
 {
     return m_bTiff;

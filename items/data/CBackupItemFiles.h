@@ -34,6 +34,11 @@ public:
     void OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener) override;
     BOOL IsTiffImage() override;
 
+    // The size and medium that UpdateSize and BuildForRestore would read, as
+    // the patient's directory listing already reported them.
+    void SetSize(LONGLONG nSize) { m_nSize = nSize; }
+    void SetRestoreSource(const CString& strBackupDir, UINT nDisk, LONGLONG nSize);
+
     // Re-reads the size of the live file below the patient directory.
     virtual void UpdateSize(const CString& strPatientDir);
     // Removes the live case directory that holds the file, with everything in

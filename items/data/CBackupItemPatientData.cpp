@@ -9,6 +9,16 @@
 #include "items/data/PatientDataFiles.h"
 
 #include <memory>
+#include <vector>
+
+namespace {
+
+CString DirectoryOf(const CString& path)
+{
+    return path.Left(path.ReverseFind(L'\\'));
+}
+
+} // namespace
 
 CBackupItemPatientData::CBackupItemPatientData(const CString& strName)
 {
@@ -30,28 +40,54 @@ LONGLONG CBackupItemPatientData::CalculateSize()
     return gBackupTiffImages ? m_nSize + m_nTiffSize : m_nSize;
 }
 
-void CBackupItemPatientData::AddFiles(const CString& strPatientDir, BOOL bForRestore)
+LONGLONG CBackupItemPatientData::AddFiles(const CString& strPatientDir, BOOL bForRestore)
 {
-    CStringArray cases;
-    CDirectory::ListFiles(strPatientDir, cases, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
-    for (int i = 0; i < cases.GetSize(); ++i) {
-        const CString caseDir = CDirectory::Concat(strPatientDir, cases.GetAt(i));
-        CStringArray files;
-        CDirectory::ListFiles(caseDir, files, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-        for (int j = 0; j < files.GetSize(); ++j) {
-            const CString& file = files.GetAt(j);
-            CBackupItemFiles* pFile;
-            if (IsPatientDataFile(file))
-                pFile = new CBackupItemFiles(caseDir, file, FALSE);
-            else if (IsTiffFile(file))
-                pFile = new CBackupItemFiles(caseDir, file, TRUE);
+    // Every file of the patient directory lies on the medium of that
+    // directory: its Backup.ini is read once for all of them.
+    CString backupDir;
+    UINT nDisk = 0;
+    if (bForRestore) {
+        backupDir = DirectoryOf(DirectoryOf(strPatientDir));
+        nDisk = ReadDiskNumber(backupDir);
+    }
+    // One listing per directory gives the case directories, the files and
+    // their sizes, for the items and for the directory size alike.
+    std::vector<SDirEntry> entries;
+    CDirectory::ListEntries(strPatientDir, entries);
+    LONGLONG nDirectorySize = 0;
+    for (const SDirEntry& entry : entries) {
+        if (!entry.IsDirectory() && CountsInDirectorySize(entry.strName))
+            nDirectorySize += entry.nSize;
+    }
+    for (const SDirEntry& caseEntry : entries) {
+        if (!caseEntry.IsDirectory())
+            continue;
+        const CString caseDir = CDirectory::Concat(strPatientDir, caseEntry.strName);
+        std::vector<SDirEntry> files;
+        CDirectory::ListEntries(caseDir, files);
+        for (const SDirEntry& file : files) {
+            if (file.IsDirectory()) {
+                nDirectorySize += CalculateDirectorySize(CDirectory::Concat(caseDir, file.strName));
+                continue;
+            }
+            if (CountsInDirectorySize(file.strName))
+                nDirectorySize += file.nSize;
+            BOOL bTiff;
+            if (IsPatientDataFile(file.strName))
+                bTiff = FALSE;
+            else if (IsTiffFile(file.strName))
+                bTiff = TRUE;
             else
                 continue;
+            CBackupItemFiles* pFile = new CBackupItemFiles(caseDir, file.strName, bTiff);
             AddChild(pFile);
             if (bForRestore)
-                pFile->BuildForRestore(strPatientDir);
+                pFile->SetRestoreSource(backupDir, nDisk, file.nSize);
+            else
+                pFile->SetSize(file.nSize);
         }
     }
+    return nDirectorySize;
 }
 
 void CBackupItemPatientData::SumSizes()
@@ -69,17 +105,26 @@ void CBackupItemPatientData::SumSizes()
 
 void CBackupItemPatientData::BuildForBackup()
 {
-    const CString patientDir = CDirectory::Concat(GetDataPath(), GetName());
-    AddFiles(patientDir, FALSE);
-    for (int i = 0; i < m_arrChildren.GetSize(); ++i)
-        GetFile(i)->UpdateSize(patientDir);
+    ScanForBackup(CDirectory::Concat(GetDataPath(), GetName()));
+}
+
+LONGLONG CBackupItemPatientData::ScanForBackup(const CString& strPatientDir)
+{
+    const LONGLONG nDirectorySize = AddFiles(strPatientDir, FALSE);
     SumSizes();
+    return nDirectorySize;
 }
 
 void CBackupItemPatientData::BuildForRestore(const CString& strPatientDir)
 {
-    AddFiles(strPatientDir, TRUE);
+    ScanForRestore(strPatientDir);
+}
+
+LONGLONG CBackupItemPatientData::ScanForRestore(const CString& strPatientDir)
+{
+    const LONGLONG nDirectorySize = AddFiles(strPatientDir, TRUE);
     SumSizes();
+    return nDirectorySize;
 }
 
 void CBackupItemPatientData::Backup(const CString& strDstDir, IProgressListener* pListener)

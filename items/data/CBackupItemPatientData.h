@@ -35,14 +35,21 @@ public:
     // Any of its files lies on that medium.
     BOOL HasItemsOnDisk(UINT nDisk) override;
 
+    // BuildForBackup and BuildForRestore for the patient directory given, in
+    // one walk that also returns the patient's CalculateDirectorySize, so a
+    // caller that decides by that size need not list the directory again.
+    LONGLONG ScanForBackup(const CString& strPatientDir);
+    LONGLONG ScanForRestore(const CString& strPatientDir);
+
     LONGLONG GetTiffSize() const { return m_nTiffSize; }
 
 private:
     CBackupItemFiles* GetFile(int nIndex) const;
     // Appends a files item for each backed-up file of each case directory of
-    // strPatientDir; the new ones are given BuildForRestore(strPatientDir)
-    // when bForRestore is set.
-    void AddFiles(const CString& strPatientDir, BOOL bForRestore);
+    // strPatientDir, with the size the listing reports; for a restore also
+    // with the medium the directory lies on, as BuildForRestore would give
+    // it. Returns CalculateDirectorySize(strPatientDir).
+    LONGLONG AddFiles(const CString& strPatientDir, BOOL bForRestore);
     // Sums the children's sizes into the two sizes.
     void SumSizes();
     // Every entry of the live case directory is a file of this patient whose

@@ -8,6 +8,7 @@
 #include "items/data/DataPath.h"
 
 #include <memory>
+#include <vector>
 
 CBackupItemPatientDataIndex::CBackupItemPatientDataIndex()
 {
@@ -19,14 +20,17 @@ CBackupItemPatientDataIndex::~CBackupItemPatientDataIndex() = default;
 void CBackupItemPatientDataIndex::BuildForBackup()
 {
     const CString dataDir = GetDataPath();
-    CStringArray patients;
-    CDirectory::ListFiles(dataDir, patients, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
-    for (int i = 0; i < patients.GetSize(); ++i) {
-        if (CalculateDirectorySize(CDirectory::Concat(dataDir, patients.GetAt(i))) <= 0)
+    std::vector<SDirEntry> patients;
+    CDirectory::ListEntries(dataDir, patients);
+    for (const SDirEntry& entry : patients) {
+        if (!entry.IsDirectory())
             continue;
-        CBackupItemPatientData* pPatient = new CBackupItemPatientData(patients.GetAt(i));
-        pPatient->BuildForBackup();
-        AddChild(pPatient);
+        // The walk that finds the patient's files also sizes its directory.
+        CBackupItemPatientData* pPatient = new CBackupItemPatientData(entry.strName);
+        if (pPatient->ScanForBackup(CDirectory::Concat(dataDir, entry.strName)) <= 0)
+            pPatient->DeleteFromTree(nullptr);
+        else
+            AddChild(pPatient);
     }
     if (m_arrChildren.GetSize() == 0)
         Enable(FALSE);
@@ -34,25 +38,31 @@ void CBackupItemPatientDataIndex::BuildForBackup()
 
 void CBackupItemPatientDataIndex::BuildForRestore(const CString& strPath)
 {
-    CStringArray patients;
-    CDirectory::ListFiles(strPath, patients, L"*.*", FILE_ATTRIBUTE_DIRECTORY);
-    for (int i = 0; i < patients.GetSize(); ++i) {
-        const CString& name = patients.GetAt(i);
-        const CString patientDir = CDirectory::Concat(strPath, name);
-        if (CalculateDirectorySize(patientDir) <= 0)
+    std::vector<SDirEntry> patients;
+    CDirectory::ListEntries(strPath, patients);
+    for (const SDirEntry& entry : patients) {
+        if (!entry.IsDirectory())
             continue;
+        const CString& name = entry.strName;
+        const CString patientDir = CDirectory::Concat(strPath, name);
         BOOL bKnown = FALSE;
-        for (int j = 0; j < m_arrChildren.GetSize(); ++j) {
-            CBackupItem* pChild = m_arrChildren.GetAt(j);
-            if (pChild->GetName() == name) {
-                pChild->BuildForRestore(patientDir);
-                bKnown = TRUE;
-            }
-        }
+        for (int j = 0; j < m_arrChildren.GetSize() && !bKnown; ++j)
+            bKnown = m_arrChildren.GetAt(j)->GetName() == name;
         if (!bKnown) {
             CBackupItemPatientData* pPatient = new CBackupItemPatientData(name);
-            AddChild(pPatient);
-            pPatient->BuildForRestore(patientDir);
+            if (pPatient->ScanForRestore(patientDir) <= 0)
+                pPatient->DeleteFromTree(nullptr);
+            else
+                AddChild(pPatient);
+            continue;
+        }
+        // A patient met on an earlier medium gains the files of this one.
+        if (CalculateDirectorySize(patientDir) <= 0)
+            continue;
+        for (int j = 0; j < m_arrChildren.GetSize(); ++j) {
+            CBackupItem* pChild = m_arrChildren.GetAt(j);
+            if (pChild->GetName() == name)
+                pChild->BuildForRestore(patientDir);
         }
     }
     Enable(m_arrChildren.GetSize() > 0);
