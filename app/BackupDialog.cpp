@@ -99,11 +99,24 @@ void CBackupDialog::OnCancelButton()
 
 void CBackupDialog::AddProgress(LONGLONG nBytes)
 {
-    m_progress.OffsetPos(BytesToUnits(nBytes));
+    // Rounded per call, so the sum is what one message per call would add.
+    m_nPendingUnits += BytesToUnits(nBytes);
+    if (::GetTickCount64() - m_nLastShownTick >= kProgressIntervalMs)
+        ShowPendingProgress();
+}
+
+void CBackupDialog::ShowPendingProgress()
+{
+    if (m_nPendingUnits == 0)
+        return;
+    m_nLastShownTick = ::GetTickCount64();
+    m_progress.OffsetPos(m_nPendingUnits);
+    m_nPendingUnits = 0;
 }
 
 void CBackupDialog::SetStatusText(const CString& strText)
 {
+    ShowPendingProgress();
     ::SendMessageW(GetDlgItem(IDC_PROGRESS_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strText.GetString()));
 }
 
@@ -118,6 +131,7 @@ void CBackupDialog::ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon)
 
 void CBackupDialog::ShowError(UINT nStringId)
 {
+    ShowPendingProgress();
     CString text;
     text.FormatMessage(nStringId);
     ShowBox(text, IDS_ERROR, MB_ICONERROR);
@@ -125,11 +139,13 @@ void CBackupDialog::ShowError(UINT nStringId)
 
 void CBackupDialog::ShowErrorText(const CString& strText)
 {
+    ShowPendingProgress();
     ShowBox(strText, IDS_ERROR, MB_ICONERROR);
 }
 
 void CBackupDialog::ShowInfo(UINT nStringId)
 {
+    ShowPendingProgress();
     CString text;
     text.FormatMessage(nStringId);
     ShowBox(text, IDS_INFORMATION, MB_ICONINFORMATION);
@@ -137,16 +153,19 @@ void CBackupDialog::ShowInfo(UINT nStringId)
 
 void CBackupDialog::SetProgressPos(int nPos)
 {
+    ShowPendingProgress();
     m_progress.SetPos(nPos);
 }
 
 int CBackupDialog::GetProgressPos()
 {
+    ShowPendingProgress();
     return m_progress.GetPos();
 }
 
 void CBackupDialog::Finish()
 {
+    ShowPendingProgress();
     m_bFinished = TRUE;
     PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     // Unattended, the end of the run also ends the main dialog and so the process.

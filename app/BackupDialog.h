@@ -33,6 +33,10 @@ public:
     // Kilobytes of a byte count as the bar counts them: at least 1 for any data.
     static int BytesToUnits(LONGLONG nBytes);
 
+    // The bar is moved at most this often; a run of small files would
+    // otherwise send one message per file to the dialog's thread.
+    static const ULONGLONG kProgressIntervalMs = 200;
+
 protected:
     // User-interface thread.
     BOOL OnInitDialog() override;
@@ -43,6 +47,10 @@ protected:
 
 private:
     void InitProgressRange();
+    // Worker thread: moves the bar by what AddProgress collected since the
+    // last move. Every other listener operation calls it first, so the bar
+    // never lags behind what the run reports or reads.
+    void ShowPendingProgress();
     void OnCancelButton();
     void ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon);
 
@@ -54,4 +62,7 @@ private:
     // Set by Finish before it posts IDOK: only that IDOK ends the dialog.
     std::atomic<BOOL> m_bFinished{FALSE};
     std::unique_ptr<CWinThread> m_pWorker;
+    // Worker thread only.
+    int m_nPendingUnits = 0;
+    ULONGLONG m_nLastShownTick = 0;
 };
