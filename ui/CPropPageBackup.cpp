@@ -11,7 +11,7 @@
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
 #include "res/resource.h"
-#include "ui/FolderPicker.h"
+#include "ui/CBrowseFolderDlg.h"
 
 #include <vector>
 
@@ -167,9 +167,9 @@ void CPropPageBackup::OnSelectModified()
 
 void CPropPageBackup::OnBrowse()
 {
-    CString path;
-    if (PickFolder(m_hWnd, TRUE, path) && !path.IsEmpty())
-        SetDlgItemText(IDC_MEDIA_PATH, path);
+    CBrowseFolderDlg dlg(nullptr);
+    if (dlg.DoModal() == IDOK && !dlg.GetPath().IsEmpty())
+        SetDlgItemText(IDC_MEDIA_PATH, dlg.GetPath());
 }
 
 BOOL CPropPageBackup::ValidateInput(const CString& strMedia, const CString& strName)

@@ -8,7 +8,7 @@
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
 #include "res/resource.h"
-#include "ui/FolderPicker.h"
+#include "ui/CBrowseFolderDlg.h"
 
 CPropPageRestore::CPropPageRestore() : CPropertyPage(IDD_PROPPAGE_RESTORE), m_pRoot(new CBackupItemRoot) {}
 
@@ -73,10 +73,12 @@ void CPropPageRestore::OnCheckChanged(CTreeItem*)
 void CPropPageRestore::OnBrowse()
 {
     // No folder can be created while choosing a backup.
-    CString strPath;
-    if (!PickFolder(m_hWnd, FALSE, strPath))
+    CBrowseFolderDlg dlg(nullptr);
+    dlg.HideNewFolderButton();
+    if (dlg.DoModal() != IDOK)
         return;
-    if (!IsBackupDirectory(strPath)) {
+    const CString strPath = dlg.GetPath();
+    if (strPath.IsEmpty() || !IsBackupDirectory(strPath)) {
         // The field keeps naming the backup the tree shows, so a restore
         // never looks for that backup's media in the rejected folder.
         AfxMessageBox(IDS_NO_BACKUP_FOUND, 0);

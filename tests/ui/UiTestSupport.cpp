@@ -5,7 +5,7 @@
 #include "framework/UniqueRegKey.h"
 #include "installation/COrvexRegistry.h"
 #include "tests/TestSupport.h"
-#include "ui/FolderPicker.h"
+#include "ui/CBrowseFolderDlg.h"
 
 #include <algorithm>
 #include <atomic>
@@ -119,22 +119,22 @@ std::vector<CString> MessageLog::Texts() const
 
 FolderChoices::FolderChoices(std::initializer_list<CString> folders) : m_folders(folders)
 {
-    SetFolderResponder([this](BOOL bAllowNewFolder, CString& strPath) {
-        m_newFolderOffered.push_back(bAllowNewFolder);
-        if (m_folders.empty() || m_folders.front().IsEmpty()) {
-            if (!m_folders.empty())
-                m_folders.pop_front();
-            return FALSE;
-        }
-        strPath = m_folders.front();
+    CBrowseFolderDlg::SetResponder([this](BOOL bShowNewFolder, CString& strPath) -> INT_PTR {
+        m_newFolderOffered.push_back(bShowNewFolder);
+        if (m_folders.empty())
+            return IDCANCEL;
+        const CString strFolder = m_folders.front();
         m_folders.pop_front();
-        return TRUE;
+        if (strFolder.IsEmpty())
+            return IDCANCEL;
+        strPath = strFolder;
+        return IDOK;
     });
 }
 
 FolderChoices::~FolderChoices()
 {
-    SetFolderResponder(nullptr);
+    CBrowseFolderDlg::SetResponder(nullptr);
 }
 
 CString LoadText(UINT nId)

@@ -79,8 +79,8 @@ private:
     HWND* m_phWatched = nullptr;
 };
 
-// Answers the folder picker with scripted folders (an empty one: cancelled)
-// and records whether each request offered a new-folder button.
+// Answers the folder browser with scripted folders (an empty one: cancelled)
+// and records whether each request showed the new-folder button.
 class FolderChoices {
 public:
     explicit FolderChoices(std::initializer_list<CString> folders);
