@@ -15,36 +15,28 @@ namespace {
 
 const wchar_t kSnapshotKey[] = L"Software\\OrvexDataItemsTest\\SettingsSnapshot";
 
-UniqueRegKey CreateKey(HKEY hRoot, const CString& path)
-{
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExW(hRoot, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return UniqueRegKey();
-    return UniqueRegKey(hKey);
-}
-
-UniqueRegKey OpenKey(HKEY hRoot, const CString& path)
-{
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(hRoot, path, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
-        return UniqueRegKey();
-    return UniqueRegKey(hKey);
-}
-
-} // namespace
-
 CString SettingsKeyPath()
 {
     return gRegistry.GetRegistryRoot() + L"Settings";
 }
 
+UniqueRegKey OpenKey(HKEY hRoot, const CString& path, bool bCreate)
+{
+    HKEY hKey = nullptr;
+    LONG rc = bCreate ? RegCreateKeyExW(hRoot, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr)
+                      : RegOpenKeyExW(hRoot, path, 0, KEY_ALL_ACCESS, &hKey);
+    return rc == ERROR_SUCCESS ? UniqueRegKey(hKey) : UniqueRegKey();
+}
+
+} // namespace
+
 SettingsKeyGuard::SettingsKeyGuard()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSnapshotKey);
-    UniqueRegKey settings = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    UniqueRegKey settings = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath(), false);
     if (!settings)
         return;
-    UniqueRegKey snapshot = CreateKey(HKEY_CURRENT_USER, kSnapshotKey);
+    UniqueRegKey snapshot = OpenKey(HKEY_CURRENT_USER, kSnapshotKey, true);
     if (!snapshot || RegCopyTreeW(settings.Get(), nullptr, snapshot.Get()) != ERROR_SUCCESS)
         ADD_FAILURE() << "the settings key could not be saved";
     m_bSaved = true;
@@ -55,11 +47,12 @@ SettingsKeyGuard::~SettingsKeyGuard()
     RemoveKey();
     if (!m_bSaved)
         return;
-    UniqueRegKey snapshot = OpenKey(HKEY_CURRENT_USER, kSnapshotKey);
-    UniqueRegKey settings = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
-    if (snapshot && settings)
-        RegCopyTreeW(snapshot.Get(), nullptr, settings.Get());
-    snapshot.Reset();
+    {
+        UniqueRegKey snapshot = OpenKey(HKEY_CURRENT_USER, kSnapshotKey, false);
+        UniqueRegKey settings = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath(), true);
+        if (snapshot && settings)
+            RegCopyTreeW(snapshot.Get(), nullptr, settings.Get());
+    }
     RegDeleteTreeW(HKEY_CURRENT_USER, kSnapshotKey);
 }
 
@@ -70,11 +63,10 @@ void SettingsKeyGuard::RemoveKey()
 
 void SettingsKeyGuard::SetValue(DWORD type, const void* pData, DWORD bytes)
 {
-    UniqueRegKey key = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
+    UniqueRegKey key = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath(), true);
     ASSERT_TRUE(key);
-    // Wine's RegSetValueExW terminates strings it is given without a
-    // terminator; the native call stores the bytes exactly as given, as a
-    // careless writer of the setting could.
+    // Wine's RegSetValueExW terminates strings given without a terminator; the
+    // native call stores the bytes as given, as a careless writer could.
     using NtSetValueKeyFn = NTSTATUS(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
     auto pNtSetValueKey = reinterpret_cast<NtSetValueKeyFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
@@ -90,20 +82,12 @@ void SettingsKeyGuard::SetDataPath(const CString& path)
     SetValue(REG_SZ, path.GetString(), static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t)));
 }
 
-void SettingsKeyGuard::RemoveValue()
-{
-    UniqueRegKey key = CreateKey(HKEY_LOCAL_MACHINE, SettingsKeyPath());
-    ASSERT_TRUE(key);
-    RegDeleteValueW(key.Get(), L"DataPath");
-}
-
 void MakeTree(const CString& root, const FileTree& tree)
 {
     for (const auto& entry : tree) {
         CString path = CDirectory::Concat(root, entry.first);
-        ASSERT_TRUE(CDirectory::Make(path.Left(path.ReverseFind(L'\\')))) << "cannot create the folder of " << path;
+        ASSERT_TRUE(CDirectory::Make(path.Left(path.ReverseFind(L'\\')))) << path;
         WriteText(path, entry.second);
-        ASSERT_TRUE(FileExists(path)) << path;
     }
 }
 
@@ -124,35 +108,19 @@ std::string Pattern(size_t n, unsigned seed)
     return bytes;
 }
 
-FileLock::FileLock(const CString& path)
-    : m_hFile(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+CHandle LockFile(const CString& path)
 {
+    return CHandle(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileLock::~FileLock()
+bool IsReadOnly(const CString& path)
 {
-    if (m_hFile != INVALID_HANDLE_VALUE)
-        CloseHandle(m_hFile);
-}
-
-DWORD Attributes(const CString& path)
-{
-    return GetFileAttributesW(path);
-}
-
-bool ArchiveBitClears(const CString& path)
-{
-    const DWORD before = GetFileAttributesW(path);
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-    const bool clears = !(GetFileAttributesW(path) & FILE_ATTRIBUTE_ARCHIVE);
-    SetFileAttributesW(path, before);
-    return clears;
+    return (GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 void DataItemsTest::SetUp()
 {
     ResetFlags();
-    // A question no test expects fails the test instead of waiting for a user.
     AfxSetMessageResponder([](const CString& text, const CString&, UINT) {
         ADD_FAILURE() << "unexpected message box: " << text;
         return IDCANCEL;

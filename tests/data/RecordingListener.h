@@ -15,21 +15,16 @@ public:
     BOOL IsCancelled() override { return cancelled; }
     void Cancel() override { cancelled = TRUE; }
     void SetStatusText(const CString&) override {}
-    void ShowError(UINT nStringId) override { errors.push_back(nStringId); }
-    void SetProgressPos(int nPos) override { position = nPos; }
-    int GetProgressPos() override { return position; }
-    void Finish() override { ++finishes; }
-    void ShowInfo(UINT nStringId) override { infos.push_back(nStringId); }
+    void ShowError(UINT) override {}
+    void SetProgressPos(int) override {}
+    int GetProgressPos() override { return 0; }
+    void Finish() override {}
+    void ShowInfo(UINT) override {}
     void ReportFailure(ERunFailure kind, const CString& strFile) override { failures.emplace_back(kind, strFile); }
-    void ReportCopied() override
-    {
-        ++copies;
-        freshMedium = FALSE;
-    }
-    BOOL IsFreshMedium() override { return freshMedium; }
-    void ShowErrorText(const CString& strText) override { errorTexts.push_back(strText); }
+    void ReportCopied() override { ++copies; }
+    BOOL IsFreshMedium() override { return FALSE; }
+    void ShowErrorText(const CString&) override {}
 
-    // The files reported with this kind of failure, in report order.
     std::vector<CString> Failed(ERunFailure kind) const
     {
         std::vector<CString> files;
@@ -42,13 +37,7 @@ public:
 
     LONGLONG progress = 0;
     BOOL cancelled = FALSE;
-    BOOL freshMedium = FALSE;
     int copies = 0;
-    int position = 0;
-    int finishes = 0;
-    std::vector<UINT> errors;
-    std::vector<UINT> infos;
-    std::vector<CString> errorTexts;
     std::vector<std::pair<ERunFailure, CString>> failures;
 };
 
