@@ -5,13 +5,12 @@
 #include "framework/UniqueRegKey.h"
 #include "tests/TestSupport.h"
 
-#include <sstream>
-
 namespace regtest {
 
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Tessaro\\OrvexTest";
+const wchar_t kTessaro[] = L"Software\\Tessaro";
 
 CString UniqueName(const wchar_t* pszKind)
 {
@@ -21,31 +20,21 @@ CString UniqueName(const wchar_t* pszKind)
     return name;
 }
 
-CString WithoutTrailingBackslash(CString path)
+UniqueRegKey Open(HKEY hRoot, const CString& path, REGSAM access = KEY_READ)
 {
-    while (!path.IsEmpty() && path[path.GetLength() - 1] == L'\\')
-        path = path.Left(path.GetLength() - 1);
-    return path;
+    HKEY hKey = nullptr;
+    return RegOpenKeyExW(hRoot, path, 0, access, &hKey) == ERROR_SUCCESS ? UniqueRegKey(hKey) : UniqueRegKey();
 }
 
-// The test root goes when the last scratch key or stash below it has gone;
-// RegDeleteKeyW refuses a key that still has sub-keys.
-void DropTestRoot(HKEY hRoot)
+UniqueRegKey Create(HKEY hRoot, const CString& path)
 {
-    RegDeleteKeyW(hRoot, kTestRoot);
+    HKEY hKey = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyW(hRoot, path, &hKey)) << path;
+    return UniqueRegKey(hKey);
 }
 
-std::string Narrow(const std::wstring& text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    if (n)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-// The tests create Software\Tessaro where a prefix had none; it goes again
-// at the end of the run unless something else was put below it meanwhile.
+// The tests create Software\Tessaro where a prefix had none; it goes again at
+// the end of the run unless something else was put below it meanwhile.
 class TessaroKeyEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -53,7 +42,6 @@ public:
         m_userHad = KeyExists(HKEY_CURRENT_USER, kTessaro);
         m_machineHad = KeyExists(HKEY_LOCAL_MACHINE, kTessaro);
     }
-
     void TearDown() override
     {
         if (!m_userHad)
@@ -63,12 +51,33 @@ public:
     }
 
 private:
-    static constexpr const wchar_t* kTessaro = L"Software\\Tessaro";
     bool m_userHad = true;
     bool m_machineHad = true;
 };
 
 ::testing::Environment* const gTessaroKeyEnvironment = ::testing::AddGlobalTestEnvironment(new TessaroKeyEnvironment);
+
+void ReadTreeOf(HKEY hKey, KeyTree& tree)
+{
+    tree.exists = true;
+    wchar_t name[16384];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = 16384, type = 0, size = 0;
+        if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            break;
+        Bytes data(size);
+        nameLength = 16384;
+        RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+        tree.values[std::wstring(name, nameLength)] = {type, data};
+    }
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        UniqueRegKey sub = Open(hKey, name);
+        ReadTreeOf(sub.Get(), tree.subKeys[std::wstring(name, nameLength)]);
+    }
+}
 
 } // namespace
 
@@ -80,53 +89,41 @@ ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path(UniqueName(L"Key"))
 ScratchKey::~ScratchKey()
 {
     RegDeleteTreeW(m_hRoot, m_path);
-    DropTestRoot(m_hRoot);
+    RegDeleteKeyW(m_hRoot, kTestRoot);
 }
 
 StashedKey::StashedKey(HKEY hRoot, const CString& strPath)
-    : m_hRoot(hRoot), m_path(WithoutTrailingBackslash(strPath)), m_stash(UniqueName(L"Stash"))
+    : m_hRoot(hRoot), m_path(strPath), m_stash(UniqueName(L"Stash"))
 {
-    Stash();
-}
-
-void StashedKey::Stash()
-{
-    HKEY hSource = nullptr;
-    if (RegOpenKeyExW(m_hRoot, m_path, 0, KEY_READ, &hSource) != ERROR_SUCCESS)
+    while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
+        m_path = m_path.Left(m_path.GetLength() - 1);
+    UniqueRegKey source = Open(m_hRoot, m_path);
+    if (!source)
         return;
-    UniqueRegKey source(hSource);
-    HKEY hStash = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CURRENT_USER, m_stash, &hStash));
-    UniqueRegKey stash(hStash);
-    ASSERT_EQ(ERROR_SUCCESS, RegCopyTreeW(source.Get(), nullptr, stash.Get()));
+    UniqueRegKey stash = Create(HKEY_CURRENT_USER, m_stash);
+    m_existed = RegCopyTreeW(source.Get(), nullptr, stash.Get()) == ERROR_SUCCESS;
+    EXPECT_TRUE(m_existed) << "cannot move " << m_path << " aside";
     source.Reset();
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
-    m_existed = true;
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
 }
 
 StashedKey::~StashedKey()
 {
     RegDeleteTreeW(m_hRoot, m_path);
     if (m_existed) {
-        HKEY hStash = nullptr;
-        HKEY hTarget = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, m_stash, 0, KEY_READ, &hStash) == ERROR_SUCCESS) {
-            UniqueRegKey stash(hStash);
-            if (RegCreateKeyW(m_hRoot, m_path, &hTarget) == ERROR_SUCCESS) {
-                UniqueRegKey target(hTarget);
-                EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get()));
-            }
-        }
+        UniqueRegKey stash = Open(HKEY_CURRENT_USER, m_stash);
+        UniqueRegKey target = Create(m_hRoot, m_path);
+        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get()));
+        stash.Reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
     }
-    DropTestRoot(HKEY_CURRENT_USER);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kTestRoot);
 }
 
 UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
 {
     CString prefix;
-    int start = 0;
-    while (start < strPath.GetLength()) {
+    for (int start = 0; start < strPath.GetLength();) {
         int end = strPath.Find(L'\\', start);
         if (end < 0)
             end = strPath.GetLength();
@@ -143,15 +140,13 @@ UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
 
 UndoCreation::~UndoCreation()
 {
-    if (!m_missing.IsEmpty() && KeyExists(m_hRoot, m_missing))
+    if (!m_missing.IsEmpty())
         RegDeleteTreeW(m_hRoot, m_missing);
 }
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data)
 {
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(hRoot, strPath, &hKey));
-    UniqueRegKey key(hKey);
+    UniqueRegKey key = Create(hRoot, strPath);
     ASSERT_EQ(ERROR_SUCCESS,
               RegSetValueExW(key.Get(), pszName, 0, type, data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size())));
 }
@@ -169,9 +164,7 @@ void SetDword(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD 
 
 void CreateKey(HKEY hRoot, const CString& strPath)
 {
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(hRoot, strPath, &hKey));
-    RegCloseKey(hKey);
+    Create(hRoot, strPath);
 }
 
 void DeleteTree(HKEY hRoot, const CString& strPath)
@@ -181,21 +174,14 @@ void DeleteTree(HKEY hRoot, const CString& strPath)
 
 bool KeyExists(HKEY hRoot, const CString& strPath)
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(hKey);
-    return true;
+    return static_cast<bool>(Open(hRoot, strPath));
 }
 
 bool QueryValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD& type, Bytes& data)
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    UniqueRegKey key(hKey);
+    UniqueRegKey key = Open(hRoot, strPath);
     DWORD size = 0;
-    if (RegQueryValueExW(key.Get(), pszName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (!key || RegQueryValueExW(key.Get(), pszName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     data.assign(size, 0);
     return RegQueryValueExW(key.Get(), pszName, nullptr, &type, data.empty() ? nullptr : data.data(), &size) ==
@@ -209,98 +195,22 @@ bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName)
     return QueryValue(hRoot, strPath, pszName, type, data);
 }
 
-namespace {
-
-void ReadTreeOf(HKEY hKey, KeyTree& tree)
-{
-    tree.exists = true;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[16384];
-        DWORD nameLength = 16384;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            break;
-        Bytes data(size);
-        nameLength = 16384;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, data.empty() ? nullptr : data.data(), &size));
-        data.resize(size);
-        tree.values[std::wstring(name, nameLength)] = {type, data};
-    }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256];
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY hSub = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(hKey, name, 0, KEY_READ, &hSub));
-        UniqueRegKey sub(hSub);
-        ReadTreeOf(sub.Get(), tree.subKeys[std::wstring(name, nameLength)]);
-    }
-}
-
-} // namespace
-
 KeyTree ReadTree(HKEY hRoot, const CString& strPath)
 {
     KeyTree tree;
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return tree;
-    UniqueRegKey key(hKey);
-    ReadTreeOf(key.Get(), tree);
+    if (UniqueRegKey key = Open(hRoot, strPath))
+        ReadTreeOf(key.Get(), tree);
     return tree;
-}
-
-std::string Difference(const KeyTree& expected, const KeyTree& actual, const std::string& where)
-{
-    std::string at = where.empty() ? "<key>" : where;
-    if (expected.exists != actual.exists)
-        return at + (expected.exists ? " is missing" : " should not exist");
-    for (const auto& value : expected.values) {
-        auto found = actual.values.find(value.first);
-        if (found == actual.values.end())
-            return at + " lacks value '" + Narrow(value.first) + "'";
-        if (found->second != value.second) {
-            std::ostringstream os;
-            os << at << " value '" << Narrow(value.first) << "' differs: type " << value.second.first << "/"
-               << found->second.first << ", " << value.second.second.size() << "/" << found->second.second.size() << " bytes";
-            return os.str();
-        }
-    }
-    for (const auto& value : actual.values) {
-        if (!expected.values.count(value.first))
-            return at + " has extra value '" + Narrow(value.first) + "'";
-    }
-    for (const auto& sub : expected.subKeys) {
-        auto found = actual.subKeys.find(sub.first);
-        std::string subWhere = at + "\\" + Narrow(sub.first);
-        if (found == actual.subKeys.end())
-            return subWhere + " is missing";
-        std::string inner = Difference(sub.second, found->second, subWhere);
-        if (!inner.empty())
-            return inner;
-    }
-    for (const auto& sub : actual.subKeys) {
-        if (!expected.subKeys.count(sub.first))
-            return at + " has extra sub-key '" + Narrow(sub.first) + "'";
-    }
-    return std::string();
 }
 
 ArchiveBytes& ArchiveBytes::Dword(DWORD dw)
 {
-    for (int i = 0; i < 4; ++i)
-        m_bytes.push_back(static_cast<unsigned char>(dw >> (8 * i)));
-    return *this;
+    return Word(static_cast<WORD>(dw)).Word(static_cast<WORD>(dw >> 16));
 }
 
 ArchiveBytes& ArchiveBytes::Word(WORD w)
 {
-    m_bytes.push_back(static_cast<unsigned char>(w));
-    m_bytes.push_back(static_cast<unsigned char>(w >> 8));
-    return *this;
+    return Byte(static_cast<BYTE>(w)).Byte(static_cast<BYTE>(w >> 8));
 }
 
 ArchiveBytes& ArchiveBytes::Byte(BYTE b)
@@ -312,41 +222,28 @@ ArchiveBytes& ArchiveBytes::Byte(BYTE b)
 ArchiveBytes& ArchiveBytes::Str(const std::wstring& text)
 {
     Byte(0xFF).Word(0xFFFE);
-    size_t n = text.size();
-    if (n < 0xFF) {
+    const size_t n = text.size();
+    if (n < 0xFF)
         Byte(static_cast<BYTE>(n));
-    } else if (n < 0xFFFE) {
+    else if (n < 0xFFFE)
         Byte(0xFF).Word(static_cast<WORD>(n));
-    } else {
+    else
         Byte(0xFF).Word(0xFFFF).Dword(static_cast<DWORD>(n));
-    }
     for (wchar_t ch : text)
         Word(static_cast<WORD>(ch));
     return *this;
 }
 
-ArchiveBytes& ArchiveBytes::Raw(const Bytes& bytes)
+ArchiveBytes& ArchiveBytes::Raw(const std::string& bytes)
 {
     m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
     return *this;
-}
-
-ArchiveBytes& ArchiveBytes::EmptyBody()
-{
-    return Dword(0xFFFFFFFE).Dword(0xFFFFFFFF);
 }
 
 Bytes ToBytes(CMemFile& file)
 {
     const BYTE* p = file.GetBuffer();
     return p ? Bytes(p, p + file.GetLength()) : Bytes();
-}
-
-void Fill(CMemFile& file, const Bytes& bytes)
-{
-    if (!bytes.empty())
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    file.SeekToBegin();
 }
 
 Bytes DwordBytes(DWORD dw)
@@ -356,36 +253,17 @@ Bytes DwordBytes(DWORD dw)
 
 void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk)
 {
-    CString ini = strBackupDir + L"\\Backup.ini";
-    CString complete;
+    CString complete, disk;
     complete.Format(L"%d", nComplete);
-    CString disk;
     disk.Format(L"%d", nDisk);
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"BackupComplete", complete, ini));
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"DiskNumber", disk, ini));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"BackupComplete", complete, strBackupDir + L"\\Backup.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"DiskNumber", disk, strBackupDir + L"\\Backup.ini"));
 }
-
-namespace {
-
-void ClearFlags()
-{
-    gAutomatedMode = FALSE;
-    gSelectModifiedOnly = FALSE;
-    gDeleteRestorations = FALSE;
-    gBackupTiffImages = FALSE;
-    gVerifyAfterBackup = FALSE;
-    gRememberChoice = FALSE;
-    gOverwriteChoice = FALSE;
-    AfxSetDialogResponder(DialogResponder());
-    AfxSetMessageResponder(MessageResponder());
-}
-
-} // namespace
 
 void FlagsFixture::SetUp()
 {
-    ClearFlags();
-    // No window may block a test: a question nobody expected fails it.
+    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
+    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
     AfxSetDialogResponder([](UINT nIdTemplate, const CString& text) {
         ADD_FAILURE() << "unexpected question dialog " << nIdTemplate << ": " << ::testing::PrintToString(text);
         return SDialogAnswer{IDCANCEL, FALSE};
@@ -398,7 +276,10 @@ void FlagsFixture::SetUp()
 
 void FlagsFixture::TearDown()
 {
-    ClearFlags();
+    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
+    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
+    AfxSetDialogResponder(DialogResponder());
+    AfxSetMessageResponder(MessageResponder());
 }
 
 } // namespace regtest

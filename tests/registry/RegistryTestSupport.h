@@ -1,8 +1,8 @@
 #pragma once
 // Helpers of the registry item tests: scratch keys below Software\Tessaro
 // that go away with the test, installation keys moved aside and brought
-// back, snapshots of key trees for comparison, archive bytes built by hand,
-// and a progress listener that records what the items report.
+// back, key trees for comparison, archive bytes built by hand, and a
+// progress listener that records what the items report.
 
 #include "app/IProgressListener.h"
 #include "framework/CMemFile.h"
@@ -17,8 +17,7 @@ namespace regtest {
 
 using Bytes = std::vector<unsigned char>;
 
-// A fresh key HKxx\Software\Tessaro\OrvexTest\<unique>, deleted with its
-// whole tree when the object goes away.
+// A fresh key HKxx\Software\Tessaro\OrvexTest\<unique>, deleted with its tree at the end.
 class ScratchKey {
 public:
     explicit ScratchKey(HKEY hRoot = HKEY_CURRENT_USER);
@@ -26,8 +25,6 @@ public:
     ScratchKey(const ScratchKey&) = delete;
     ScratchKey& operator=(const ScratchKey&) = delete;
 
-    HKEY Root() const { return m_hRoot; }
-    // The path below the root, without trailing backslash.
     const CString& Path() const { return m_path; }
     CString Sub(const wchar_t* pszName) const { return m_path + L"\\" + pszName; }
 
@@ -36,10 +33,8 @@ private:
     CString m_path;
 };
 
-// Moves an existing key of the installation aside (into a stash below
-// HKCU\Software\Tessaro\OrvexTest) and puts it back, with nothing else left
-// at its place, when the object goes away. A key that did not exist is
-// removed again at the end.
+// Moves an installation key aside into a stash below the test key and puts
+// it back, with nothing else left at its place, at the end.
 class StashedKey {
 public:
     StashedKey(HKEY hRoot, const CString& strPath);
@@ -48,17 +43,14 @@ public:
     StashedKey& operator=(const StashedKey&) = delete;
 
 private:
-    void Stash();
-
     HKEY m_hRoot;
     CString m_path;
     CString m_stash;
     bool m_existed = false;
 };
 
-// Removes again what a faulty restore may create at a path outside the test
-// keys: the first of the path's keys that did not exist at construction is
-// deleted with its tree at destruction, so one failing run spoils no later one.
+// Deletes at the end the first key of the path that did not exist at the
+// start, so a faulty restore outside the test keys spoils no later run.
 class UndoCreation {
 public:
     UndoCreation(HKEY hRoot, const CString& strPath);
@@ -71,19 +63,17 @@ private:
     CString m_missing;
 };
 
-// Registry writes that fail the test when they fail.
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data);
 void SetString(HKEY hRoot, const CString& strPath, const wchar_t* pszName, const wchar_t* pszValue);
 void SetDword(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD value);
 void CreateKey(HKEY hRoot, const CString& strPath);
 void DeleteTree(HKEY hRoot, const CString& strPath);
 bool KeyExists(HKEY hRoot, const CString& strPath);
-bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName);
-// The value's type and data; false when it is missing.
+// The value's data; false when it is missing.
 bool QueryValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD& type, Bytes& data);
+bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName);
 
-// A key tree as the registry API reports it: values by name (type, data) and
-// sub-keys by name, compared regardless of enumeration order.
+// A key tree as the registry reports it, compared regardless of enumeration order.
 struct KeyTree {
     bool exists = false;
     std::map<std::wstring, std::pair<DWORD, Bytes>> values;
@@ -94,8 +84,6 @@ struct KeyTree {
     }
 };
 KeyTree ReadTree(HKEY hRoot, const CString& strPath);
-// The first difference, for a failure message; empty when equal.
-std::string Difference(const KeyTree& expected, const KeyTree& actual, const std::string& where = "");
 
 // Archive bytes built field by field.
 class ArchiveBytes {
@@ -103,11 +91,16 @@ public:
     ArchiveBytes& Dword(DWORD dw);
     ArchiveBytes& Word(WORD w);
     ArchiveBytes& Byte(BYTE b);
-    // The UTF-16 string encoding of the archive.
+    // The archive's UTF-16 string encoding.
     ArchiveBytes& Str(const std::wstring& text);
-    ArchiveBytes& Raw(const Bytes& bytes);
-    // An empty key body: no sub-keys, no values.
-    ArchiveBytes& EmptyBody();
+    ArchiveBytes& Raw(const std::string& bytes);
+    // A key body without sub-keys and values.
+    ArchiveBytes& EmptyBody() { return Dword(0xFFFFFFFE).Dword(0xFFFFFFFF); }
+    // One DWORD value "name" and the end of the values.
+    ArchiveBytes& OneValue(const std::wstring& name, DWORD value)
+    {
+        return Dword(1).Str(name).Dword(REG_DWORD).Dword(4).Dword(value).Dword(0xFFFFFFFF);
+    }
     const Bytes& Get() const { return m_bytes; }
     size_t Size() const { return m_bytes.size(); }
 
@@ -116,20 +109,17 @@ private:
 };
 
 Bytes ToBytes(CMemFile& file);
-// A memory file holding the bytes, positioned at its start.
-void Fill(CMemFile& file, const Bytes& bytes);
 Bytes DwordBytes(DWORD dw);
 
-// Records the reports of a run; IsCancelled answers the cancel flag.
 class TestListener : public IProgressListener {
 public:
     void AddProgress(LONGLONG nBytes) override { progress += nBytes; ++progressCalls; }
     BOOL IsCancelled() override { return cancelled; }
     void Cancel() override { cancelled = TRUE; }
     void SetStatusText(const CString&) override {}
-    void ShowError(UINT nStringId) override { errors.push_back(nStringId); }
-    void SetProgressPos(int nPos) override { pos = nPos; }
-    int GetProgressPos() override { return pos; }
+    void ShowError(UINT) override {}
+    void SetProgressPos(int) override {}
+    int GetProgressPos() override { return 0; }
     void Finish() override {}
     void ShowInfo(UINT) override {}
     void ReportFailure(ERunFailure, const CString&) override {}
@@ -140,15 +130,12 @@ public:
     LONGLONG progress = 0;
     int progressCalls = 0;
     BOOL cancelled = FALSE;
-    int pos = 0;
-    std::vector<UINT> errors;
 };
 
-// Writes the two keys of a backup directory's Backup.ini.
 void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk);
 
-// Clears the process-wide flags before and after each test; in between, a
-// question dialog or message box fails the test unless the test answers it.
+// Clears the process-wide flags around each test; a question or message box
+// the test did not answer fails it.
 class FlagsFixture : public ::testing::Test {
 protected:
     void SetUp() override;
