@@ -1,33 +1,33 @@
 // The waiting tree in a real dialog: fills on expansion under a wait node,
 // keeps what it filled, fixes the expand button by FillItem's answer, refills
-// on request, and leaves no thread, timer or handle behind.
+// on request, leaves no thread or handle behind, and draws its progress bar.
 
-#include "tests/controls/TreeHostDialog.h"
+#include "controls/CHourglassFX.h"
+#include "controls/CProgressFX.h"
+#include "tests/TestSupport.h"
+#include "tests/controls/TreeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <mmsystem.h>
 #include <tlhelp32.h>
 
-#include <mutex>
+#include <climits>
 
 using namespace test;
 
 namespace {
 
-const std::vector<CString> kThree = {L"child 0", L"child 1", L"child 2"};
-const std::vector<CString> kTwo = {L"child 0", L"child 1"};
+const std::vector<CString> kTwo = {L"child 0", L"child 1"}, kThree = {L"child 0", L"child 1", L"child 2"};
 
 class WaitingTreeTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dialog.Create());
-        m_hTree = m_dialog.TreeWindow();
+        ASSERT_TRUE(m_host.Create());
+        m_hTree = m_host.Tree();
         m_hNode = InsertNode(m_hTree, L"Folder");
     }
-
-    void Expand() { TreeView_Expand(m_hTree, m_hNode, TVE_EXPAND); }
     void Collapse() { TreeView_Expand(m_hTree, m_hNode, TVE_COLLAPSE); }
     bool IsExpanded() { return TreeView_GetItemState(m_hTree, m_hNode, TVIS_EXPANDED) & TVIS_EXPANDED; }
     // Windows keeps a node's explicit children mark when its last child goes;
@@ -40,15 +40,20 @@ protected:
     }
 
     FillingTree m_tree;
-    TreeHostDialog m_dialog{&m_tree};
+    TreeHost m_host{&m_tree};
     HWND m_hTree = nullptr;
     HTREEITEM m_hNode = nullptr;
 };
 
-TEST_F(WaitingTreeTest, ExpandingFillsOnceAndShowsTheSameChildrenLater)
+TEST_F(WaitingTreeTest, FillsOnceUnderAWaitNodeAndRefillsOnlyWhenAsked)
 {
-    Expand();
-    EXPECT_EQ(std::vector<HTREEITEM>{m_hNode}, m_tree.m_filled);
+    std::vector<CString> atBegin;
+    std::vector<HTREEITEM> atFill{nullptr};
+    m_tree.m_onBegin = [&](HTREEITEM) { atBegin = ChildTexts(m_hTree, m_hNode); };
+    m_tree.m_onFill = [&](HTREEITEM hParent) { atFill = ChildrenOf(m_hTree, hParent); };
+    TreeView_Expand(m_hTree, m_hNode, TVE_EXPAND);
+    EXPECT_EQ(std::vector<CString>{L"Loading..."}, atBegin);
+    EXPECT_TRUE(atFill.empty()) << "the fill starts on an empty node";
     EXPECT_EQ(kThree, ChildTexts(m_hTree, m_hNode));
     EXPECT_TRUE(IsExpanded());
     const std::vector<HTREEITEM> children = ChildrenOf(m_hTree, m_hNode);
@@ -57,148 +62,42 @@ TEST_F(WaitingTreeTest, ExpandingFillsOnceAndShowsTheSameChildrenLater)
     ExpandAgain(m_hTree, m_hNode);
     EXPECT_EQ(1u, m_tree.m_filled.size());
     EXPECT_EQ(children, ChildrenOf(m_hTree, m_hNode));
-}
 
-TEST_F(WaitingTreeTest, ANodeToBeRefilledGetsFreshChildrenInsteadOfMore)
-{
     m_tree.m_bRefill = TRUE;
-    Expand();
-    Collapse();
     m_tree.m_nChildren = 2;
+    Collapse();
     ExpandAgain(m_hTree, m_hNode);
-
     EXPECT_EQ(2u, m_tree.m_filled.size());
-    EXPECT_EQ(kTwo, ChildTexts(m_hTree, m_hNode));
+    EXPECT_EQ(kTwo, ChildTexts(m_hTree, m_hNode)) << "fresh children, not more";
 }
 
-TEST_F(WaitingTreeTest, TheWaitNodeStandsAloneUnderTheNodeUntilTheFillStarts)
-{
-    std::vector<CString> atBegin;
-    std::vector<HTREEITEM> atFill{nullptr};
-    m_tree.m_onBegin = [&](HTREEITEM) { atBegin = ChildTexts(m_hTree, m_hNode); };
-    m_tree.m_onFill = [&](HTREEITEM hParent) { atFill = ChildrenOf(m_hTree, hParent); };
-
-    Expand();
-
-    EXPECT_EQ(std::vector<CString>{L"Loading..."}, atBegin);
-    // FillItem starts on an empty node: what it inserts is all there is.
-    EXPECT_TRUE(atFill.empty());
-    EXPECT_EQ(kThree, ChildTexts(m_hTree, m_hNode));
-}
-
-TEST_F(WaitingTreeTest, AFillThatFindsNothingAndSaysSoRemovesTheExpandButton)
-{
-    m_tree.m_nChildren = 0;
-    KeepMarkAsWindowsDoes();
-    Expand();
-
-    EXPECT_EQ(1u, m_tree.m_filled.size());
-    EXPECT_FALSE(m_tree.ItemHasChildren(m_hNode));
-}
-
-TEST_F(WaitingTreeTest, AFailedFillLeavesTheNodeCollapsedAndExpandableForAnotherTry)
+TEST_F(WaitingTreeTest, TheFillsAnswerDecidesTheExpandButton)
 {
     m_tree.m_nChildren = 0;
     m_tree.m_bResult = FALSE;
     KeepMarkAsWindowsDoes();
-    Expand();
-
+    TreeView_Expand(m_hTree, m_hNode, TVE_EXPAND);
     EXPECT_FALSE(IsExpanded());
-    EXPECT_TRUE(m_tree.ItemHasChildren(m_hNode));
-    EXPECT_TRUE(ChildrenOf(m_hTree, m_hNode).empty());
+    EXPECT_TRUE(m_tree.ItemHasChildren(m_hNode)) << "a failed fill leaves the node for another try";
 
-    m_tree.m_nChildren = 2;
+    m_tree.m_bResult = TRUE;
     ExpandAgain(m_hTree, m_hNode);
     EXPECT_EQ(2u, m_tree.m_filled.size());
-    EXPECT_EQ(kTwo, ChildTexts(m_hTree, m_hNode));
-    EXPECT_TRUE(IsExpanded());
-}
-
-TEST_F(WaitingTreeTest, RefillOfANodeNotMarkedAsHavingChildrenDoesNothing)
-{
-    // The mark decides, not the child the node holds.
-    HTREEITEM hChild = InsertNode(m_hTree, L"Child", m_hNode, FALSE);
-    SetChildrenMark(m_hTree, m_hNode, FALSE);
-
-    m_tree.Refill(m_hNode);
-
-    EXPECT_TRUE(m_tree.m_filled.empty());
-    EXPECT_EQ(std::vector<HTREEITEM>{hChild}, ChildrenOf(m_hTree, m_hNode));
+    EXPECT_FALSE(m_tree.ItemHasChildren(m_hNode)) << "a fill that finds nothing and says so";
 }
 
 TEST_F(WaitingTreeTest, RefillReplacesTheChildrenOfANodeOrOfTheTopLevel)
 {
-    Expand();
+    TreeView_Expand(m_hTree, m_hNode, TVE_EXPAND);
     m_tree.m_nChildren = 2;
     m_tree.Refill(m_hNode);
-    EXPECT_EQ(2u, m_tree.m_filled.size());
     EXPECT_EQ(kTwo, ChildTexts(m_hTree, m_hNode));
-
     std::vector<CString> atBegin;
     m_tree.m_onBegin = [&](HTREEITEM) { atBegin = ChildTexts(m_hTree, TVI_ROOT); };
     m_tree.Refill(TVI_ROOT);
     EXPECT_EQ(TVI_ROOT, m_tree.m_filled.back());
     EXPECT_EQ(std::vector<CString>{L"Loading..."}, atBegin);
     EXPECT_EQ(kTwo, ChildTexts(m_hTree, TVI_ROOT));
-}
-
-// Records the steps of the animation thread.
-class RecordingTree : public FillingTree {
-public:
-    std::vector<std::vector<int>> Steps()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_steps;
-    }
-    bool SawStep(std::vector<int> step)
-    {
-        for (int i = 0; i < 1000; ++i) {
-            const auto steps = Steps();
-            if (std::find(steps.begin(), steps.end(), step) != steps.end())
-                return true;
-            Sleep(10);
-        }
-        return false;
-    }
-
-protected:
-    void AnimationStep(BOOL bTimerTick, int nTotal, int nDone) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_steps.push_back({bTimerTick, nTotal, nDone});
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::vector<int>> m_steps;
-};
-
-TEST(WaitingTreeThreadTest, StepsAtOnceThenOnEveryProgressReportAndEndsWithTheFill)
-{
-    RecordingTree tree;
-    TreeHostDialog dialog(&tree);
-    ASSERT_TRUE(dialog.Create());
-    tree.SetAnimationPeriod(5);
-    bool bSawSet = false;
-    bool bSawAdded = false;
-    tree.m_onFill = [&](HTREEITEM) {
-        tree.SetFillProgress(7, 3);
-        bSawSet = tree.SawStep({FALSE, 7, 3});
-        tree.AddFillProgress(2);
-        bSawAdded = tree.SawStep({FALSE, 7, 5});
-    };
-
-    TreeView_Expand(dialog.TreeWindow(), InsertNode(dialog.TreeWindow(), L"Folder"), TVE_EXPAND);
-
-    EXPECT_TRUE(bSawSet);
-    EXPECT_TRUE(bSawAdded);
-    const auto steps = tree.Steps();
-    ASSERT_GE(steps.size(), 2u);
-    // Both events start set and the timer's wins the first wait.
-    EXPECT_EQ(TRUE, steps[0][0]);
-    EXPECT_EQ(FALSE, steps[1][0]);
-    Sleep(100);
-    EXPECT_EQ(steps.size(), tree.Steps().size()) << "the thread or the timer outlived the fill";
 }
 
 int ThreadCount()
@@ -244,30 +143,101 @@ int HandleCount()
 
 void CALLBACK IgnoreTick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
 
-TEST_F(WaitingTreeTest, FillsLeaveNoThreadTimerOrHandleBehind)
+TEST_F(WaitingTreeTest, FillsLeaveNoThreadOrHandleBehind)
 {
     // The multimedia timer service runs a thread while any timer exists (Wine
     // ends it with the last one); a timer of the test's keeps it throughout.
     const UINT nServiceTimer = timeSetEvent(60000, 1000, IgnoreTick, 0, TIME_PERIODIC);
     ASSERT_NE(0u, nServiceTimer);
     m_tree.SetAnimationPeriod(5);
-    Expand();
+    TreeView_Expand(m_hTree, m_hNode, TVE_EXPAND);
     const int nThreads = ThreadCount();
     const int nHandles = HandleCount();
     ASSERT_GT(nHandles, 0);
 
-    for (int i = 0; i < 25; ++i)
-        m_tree.Refill(m_hNode);
     m_tree.m_bRefill = TRUE;
-    for (int i = 0; i < 25; ++i) {
+    for (int i = 0; i < 50; ++i) {
         Collapse();
         ExpandAgain(m_hTree, m_hNode);
     }
-
     EXPECT_EQ(51u, m_tree.m_filled.size());
     EXPECT_LE(ThreadCount(), nThreads);
     EXPECT_LE(HandleCount(), nHandles);
     timeKillEvent(nServiceTimer);
+}
+
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kBlack = RGB(0, 0, 0);
+const COLORREF kRed = RGB(255, 0, 0);
+
+TEST(ProgressBarWidthTest, KnownShareOfFiftyUnknownTotalOnItsCurveAlwaysInsideTheFrame)
+{
+    const struct {
+        int nTotal, nDone, nWidth;
+    } cases[] = {
+        // An unknown total (0 or less) follows the curve up to the full bar.
+        {0, 0, 0}, {0, 1, 8}, {0, 2, 16}, {0, 3, 23}, {0, 5, 34}, {0, 10, 47}, {0, 20, 49}, {0, 100, 50},
+        {0, 1774, 50}, {-5, 3, 23}, {0, INT_MAX, 50},
+        // A known total: the share of 50 rounded down, in 64 bits.
+        {3, 1, 16}, {3, 2, 33}, {1000, 999, 49}, {100000000, 50000000, 25}, {INT_MAX, INT_MAX / 2, 24},
+        // Hostile counts.
+        {10, -3, 0}, {INT_MAX, INT_MIN, 0}, {10, 11, 50}, {1, INT_MAX, 50}, {0, -3000, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.nWidth, ProgressBarWidth(c.nTotal, c.nDone)) << c.nTotal << ", " << c.nDone;
+}
+
+// The animations stacked as the folder browser stacks them, steps callable.
+class AnimatedTree : public CProgressFX<CHourglassFX<FillingTree>> {
+public:
+    using CProgressFX::AnimationStep;
+    using CProgressFX::BeginAnimation;
+    using CProgressFX::EndAnimation;
+};
+
+// How many pixels of row y from x0 on have the colour.
+int RunOf(HWND hWnd, int x0, int y, COLORREF colour)
+{
+    HDC hdc = GetDC(hWnd);
+    int n = 0;
+    while (n < 100 && GetPixel(hdc, x0 + n, y) == colour)
+        ++n;
+    ReleaseDC(hWnd, hdc);
+    return n;
+}
+
+TEST(AnimationDrawingTest, TheBarGrowsInsideItsFrameOnProgressStepsOnly)
+{
+    AnimatedTree tree;
+    TreeHost host(&tree);
+    ASSERT_TRUE(host.Create());
+    // On screen: what is drawn is read back from it.
+    ShowWindow(host.m_hWnd, SW_SHOW);
+    const HWND hTree = host.Tree();
+    const HTREEITEM hNode = InsertNode(hTree, L"Folder");
+    PumpMessages(200);
+    // The frame: 56 pixels wide, 3 pixels right of the text, at most 16
+    // pixels high, centred on the text.
+    const RECT text = NodeTextRect(hTree, hNode);
+    const LONG d = std::max(0L, (text.bottom - text.top - 16) / 2);
+    const RECT frame = {text.right + 3, text.top + d, text.right + 3 + 56, text.bottom - d};
+    const int y = (frame.top + frame.bottom) / 2;
+    const int xBar = frame.left + 3;
+    tree.BeginAnimation(hNode);
+    tree.AnimationStep(TRUE, 4, 2);
+    EXPECT_LT(0, RunOf(hTree, frame.left, y, kWhite)) << "a tick drew the frame";
+    tree.AnimationStep(FALSE, 4, 2);
+    EXPECT_EQ(56, RunOf(hTree, frame.left, frame.top, kBlack));
+    EXPECT_EQ(56, RunOf(hTree, frame.left, frame.bottom - 1, kBlack));
+    EXPECT_EQ(1, RunOf(hTree, frame.right - 1, y, kBlack));
+    EXPECT_EQ(1, RunOf(hTree, frame.left - 1, y, kWhite));
+    EXPECT_EQ(25, RunOf(hTree, xBar, y, kRed));
+    EXPECT_LT(0, RunOf(hTree, xBar, frame.top + 2, kWhite));
+    EXPECT_LT(0, RunOf(hTree, xBar, frame.bottom - 3, kWhite));
+    tree.AnimationStep(TRUE, 4, 4);
+    EXPECT_EQ(25, RunOf(hTree, xBar, y, kRed)) << "a tick moved the bar";
+    tree.AnimationStep(FALSE, 4, 4);
+    EXPECT_EQ(50, RunOf(hTree, xBar, y, kRed));
+    tree.EndAnimation();
 }
 
 } // namespace

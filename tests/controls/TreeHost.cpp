@@ -1,10 +1,17 @@
-#include "tests/controls/TreeHostDialog.h"
-
-#include "tests/controls/CheckboxTreeDialog.h"
+#include "tests/controls/TreeHost.h"
 
 #include <cstring>
 
 namespace test {
+
+BOOL TreeHost::Create()
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    HWND hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BROWSE_FOLDER), nullptr,
+                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    return hWnd && m_bAttached;
+}
 
 void FillingTree::BeginAnimation(HTREEITEM hWaitNode)
 {
@@ -24,33 +31,6 @@ BOOL FillingTree::FillItem(HTREEITEM hParent)
         InsertItem(text, hParent);
     }
     return m_bResult;
-}
-
-TreeHostDialog::~TreeHostDialog()
-{
-    if (m_hWnd)
-        ::DestroyWindow(m_hWnd);
-}
-
-BOOL TreeHostDialog::Create(bool bVisible)
-{
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    std::vector<WORD> tmpl = MakeOneControlTemplate(WC_TREEVIEWW, kTreeId,
-                                                    WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT);
-    HWND hWnd = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()),
-                                             nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
-    if (hWnd && bVisible) {
-        ::ShowWindow(hWnd, SW_SHOW);
-        ::UpdateWindow(hWnd);
-    }
-    return hWnd && m_bSubclassed;
-}
-
-BOOL TreeHostDialog::OnInitDialog()
-{
-    m_bSubclassed = m_pTree->SubclassDlgItem(kTreeId, this);
-    return TRUE;
 }
 
 HTREEITEM InsertNode(HWND hTree, const wchar_t* pszText, HTREEITEM hParent, BOOL bHasChildren)
@@ -82,24 +62,29 @@ std::vector<HTREEITEM> ChildrenOf(HWND hTree, HTREEITEM hParent)
     return children;
 }
 
+CString NodeText(HWND hTree, HTREEITEM hItem)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_HANDLE | TVIF_TEXT;
+    item.hItem = hItem;
+    item.pszText = buffer;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(hTree, &item);
+    return buffer;
+}
+
 std::vector<CString> ChildTexts(HWND hTree, HTREEITEM hParent)
 {
     std::vector<CString> texts;
-    for (HTREEITEM hChild : ChildrenOf(hTree, hParent)) {
-        wchar_t buffer[64] = {};
-        TVITEMW item = {};
-        item.mask = TVIF_HANDLE | TVIF_TEXT;
-        item.hItem = hChild;
-        item.pszText = buffer;
-        item.cchTextMax = 64;
-        TreeView_GetItem(hTree, &item);
-        texts.push_back(buffer);
-    }
+    for (HTREEITEM hChild : ChildrenOf(hTree, hParent))
+        texts.push_back(NodeText(hTree, hChild));
     return texts;
 }
 
 RECT NodeTextRect(HWND hTree, HTREEITEM hItem)
 {
+    // The request carries the node in the rectangle's first bytes.
     RECT rect = {};
     std::memcpy(&rect, &hItem, sizeof hItem);
     if (!SendMessageW(hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect)))
