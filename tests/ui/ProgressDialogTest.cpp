@@ -1,8 +1,7 @@
 // The progress dialog with its real worker thread. An item of a given size
-// looks at the open dialog from the worker, through the messages the dialog's
-// thread answers, while the run is under way: the bar's range and position,
-// the status line, and whether the dialog is still up after the keys and
-// requests that would end an ordinary dialog.
+// looks at the open dialog from the worker while the run is under way: the
+// bar's range, the status line, and whether the dialog is still up after the
+// keys and requests that would end an ordinary dialog.
 
 #include "app/BackupDialog.h"
 #include "app/Globals.h"
@@ -41,21 +40,6 @@ private:
     Probe m_probe;
 };
 
-int UpperRange(HWND hDlg)
-{
-    PBRANGE range = {};
-    SendMessageW(GetDlgItem(hDlg, IDC_PROGRESS_BAR), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-    return range.iHigh;
-}
-
-CString StatusText(HWND hDlg)
-{
-    // Read by message: the status control belongs to the dialog's thread.
-    wchar_t text[256] = {};
-    SendMessageW(GetDlgItem(hDlg, IDC_PROGRESS_STATUS), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 class ProgressDialogTest : public test::UiTest {
 protected:
     // Runs a backup of the item into a scratch folder; the dialog's result.
@@ -69,7 +53,9 @@ protected:
     int RangeFor(LONGLONG nBytes)
     {
         int range = -1;
-        ProbeItem item(nBytes, [&](CBackupDialog*, HWND hDlg) { range = UpperRange(hDlg); });
+        ProbeItem item(nBytes, [&](CBackupDialog*, HWND hDlg) {
+            range = static_cast<int>(SendDlgItemMessageW(hDlg, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0));
+        });
         test::MessageLog log;
         EXPECT_EQ(IDOK, Run(item));
         return range;
@@ -83,142 +69,58 @@ protected:
 
 TEST(BytesToUnits, KilobytesAndAtLeastOneForAnyData)
 {
-    EXPECT_EQ(0, CBackupDialog::BytesToUnits(0));
-    EXPECT_EQ(1, CBackupDialog::BytesToUnits(1));
-    EXPECT_EQ(1, CBackupDialog::BytesToUnits(2047));
-    EXPECT_EQ(2, CBackupDialog::BytesToUnits(2048));
-    EXPECT_EQ(0, CBackupDialog::BytesToUnits(-5));
+    const LONGLONG bytes[] = {0, 1, 2047, 2048, -5};
+    const int units[] = {0, 1, 1, 2, 0};
+    for (size_t i = 0; i < std::size(bytes); ++i)
+        EXPECT_EQ(units[i], CBackupDialog::BytesToUnits(bytes[i])) << bytes[i];
 }
 
-TEST_F(ProgressDialogTest, RangeIsTheSizeInKilobytes)
+TEST_F(ProgressDialogTest, RangeIsTheSizeInKilobytesTwiceWithVerification)
 {
     EXPECT_EQ(1, RangeFor(500));
     EXPECT_EQ(0, RangeFor(0));
     EXPECT_EQ(10240, RangeFor(10 * 1024 * 1024));
-}
-
-TEST_F(ProgressDialogTest, VerificationDoublesTheRange)
-{
     gVerifyAfterBackup = TRUE;
     EXPECT_EQ(20480, RangeFor(10 * 1024 * 1024));
     EXPECT_EQ(2, RangeFor(500));
 }
 
-TEST_F(ProgressDialogTest, AddProgressMovesByKilobytesAndAtLeastOne)
+TEST_F(ProgressDialogTest, CancelRequestsShowCancellingAtOnceAndTheRunEndsItself)
 {
-    int start = -1, afterZero = -1, afterOne = -1, afterKilobytes = -1;
-    ProbeItem item(100 * 1024, [&](CBackupDialog* pDlg, HWND) {
-        pDlg->SetProgressPos(10);
-        start = pDlg->GetProgressPos();
-        pDlg->AddProgress(0);
-        afterZero = pDlg->GetProgressPos();
-        pDlg->AddProgress(1);
-        afterOne = pDlg->GetProgressPos();
-        pDlg->AddProgress(3 * 1024 + 1023);
-        afterKilobytes = pDlg->GetProgressPos();
-    });
-    test::MessageLog log;
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_EQ(10, start);
-    EXPECT_EQ(10, afterZero);
-    EXPECT_EQ(11, afterOne);
-    EXPECT_EQ(14, afterKilobytes);
-}
-
-TEST_F(ProgressDialogTest, CancelShowsCancellingAtOnceAndTheRunEndsItself)
-{
-    CString status;
-    BOOL cancelled = FALSE;
-    bool visible = false;
+    // Enter, Escape and the close request end an ordinary dialog; here Enter
+    // does nothing and the other two cancel like the button.
+    std::vector<CString> status;
+    std::vector<BOOL> cancelled;
+    std::vector<bool> visible;
     HWND hWatched = nullptr;
-    ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
-        hWatched = hDlg;
-        HWND hButton = GetDlgItem(hDlg, IDC_PROGRESS_CANCEL);
-        SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(hButton));
-        status = StatusText(hDlg);
-        cancelled = pDlg->IsCancelled();
-        visible = IsWindowVisible(hDlg) != FALSE;
-    });
-    test::MessageLog log;
-    log.WatchWindow(&hWatched);
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_EQ(LoadText(IDS_CANCELLING), status);
-    EXPECT_EQ(CString(L"Cancelling process ...."), status);
-    EXPECT_TRUE(cancelled);
-    EXPECT_TRUE(visible);
-    // The dialog closed only after the run's final message.
-    auto messages = log.Messages();
-    ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ(LoadText(IDS_BACKUP_CANCELLED), messages[0].text);
-    EXPECT_TRUE(messages[0].watchedVisible);
-    EXPECT_TRUE(m_outcome & CBackup::OutcomeIncomplete);
-}
-
-TEST_F(ProgressDialogTest, EscapeAndCloseCancelButDoNotEndTheDialog)
-{
-    bool visibleAfterEscape = false, visibleAfterClose = false;
-    BOOL cancelledByEscape = FALSE;
-    CString status;
-    ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
-        // What the dialog manager sends for the Escape key.
-        SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        visibleAfterEscape = IsWindowVisible(hDlg) != FALSE;
-        cancelledByEscape = pDlg->IsCancelled();
-        status = StatusText(hDlg);
-        SendMessageW(hDlg, WM_CLOSE, 0, 0);
-        visibleAfterClose = IsWindowVisible(hDlg) != FALSE;
-    });
-    test::MessageLog log;
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_TRUE(visibleAfterEscape);
-    EXPECT_TRUE(visibleAfterClose);
-    EXPECT_TRUE(cancelledByEscape);
-    EXPECT_EQ(LoadText(IDS_CANCELLING), status);
-    EXPECT_EQ((std::vector<CString>{LoadText(IDS_BACKUP_CANCELLED)}), log.Texts());
-}
-
-TEST_F(ProgressDialogTest, CloseRequestAloneCancels)
-{
-    BOOL cancelled = FALSE;
-    bool visible = false;
-    ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
-        SendMessageW(hDlg, WM_CLOSE, 0, 0);
-        cancelled = pDlg->IsCancelled();
-        visible = IsWindowVisible(hDlg) != FALSE;
-    });
-    test::MessageLog log;
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_TRUE(cancelled);
-    EXPECT_TRUE(visible);
-}
-
-TEST_F(ProgressDialogTest, EnterDoesNotEndTheDialogNorCancel)
-{
-    bool visible = false;
-    BOOL cancelled = TRUE;
-    ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
-        // What the dialog manager sends for the Enter key.
-        SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        visible = IsWindowVisible(hDlg) != FALSE;
-        cancelled = pDlg->IsCancelled();
-    });
-    test::MessageLog log;
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_TRUE(visible);
-    EXPECT_FALSE(cancelled);
-    EXPECT_EQ((std::vector<CString>{LoadText(IDS_BACKUP_SUCCEEDED)}), log.Texts());
-    EXPECT_EQ(0u, m_outcome);
-    EXPECT_EQ(1, test::ReadBackupIni(m_target.Path(), L"BackupComplete"));
-}
-
-TEST_F(ProgressDialogTest, UnattendedRunShowsNoMessage)
-{
-    gAutomatedMode = TRUE;
-    CString status;
-    ProbeItem item(4096, [&](CBackupDialog*, HWND hDlg) { status = StatusText(hDlg); });
-    test::MessageLog log;
-    EXPECT_EQ(IDOK, Run(item));
-    EXPECT_EQ(LoadText(IDS_COPYING_FILES), status);
-    EXPECT_TRUE(log.Messages().empty());
-    EXPECT_EQ(0u, m_outcome);
+    auto command = [](HWND hDlg, int nId) { SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), 0); };
+    const std::vector<std::function<void(HWND)>> requests = {
+        [&](HWND hDlg) { command(hDlg, IDOK); },
+        [&](HWND hDlg) { command(hDlg, IDC_PROGRESS_CANCEL); },
+        [&](HWND hDlg) { command(hDlg, IDCANCEL); },
+        [&](HWND hDlg) { SendMessageW(hDlg, WM_CLOSE, 0, 0); },
+    };
+    // Each request in a run of its own.
+    for (size_t i = 0; i < requests.size(); ++i) {
+        ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
+            hWatched = hDlg;
+            requests[i](hDlg);
+            status.push_back(test::ItemText(hDlg, IDC_PROGRESS_STATUS));
+            cancelled.push_back(pDlg->IsCancelled());
+            visible.push_back(IsWindowVisible(hDlg) != FALSE);
+        });
+        test::MessageLog log;
+        log.WatchWindow(&hWatched);
+        EXPECT_EQ(IDOK, Run(item));
+        const std::vector<test::SMessage> messages = log.Messages();
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_TRUE(messages[0].watchedVisible) << "the dialog closed before the run's final message";
+        EXPECT_EQ(LoadText(i ? IDS_BACKUP_CANCELLED : IDS_BACKUP_SUCCEEDED), messages[0].text) << i;
+        EXPECT_EQ(i ? static_cast<UINT>(CBackup::OutcomeIncomplete) : 0u, m_outcome & CBackup::OutcomeIncomplete);
+    }
+    EXPECT_EQ((std::vector<bool>{true, true, true, true}), visible);
+    EXPECT_EQ((std::vector<BOOL>{FALSE, TRUE, TRUE, TRUE}), cancelled);
+    EXPECT_EQ(LoadText(IDS_COPYING_FILES), status[0]);
+    EXPECT_EQ(CString(L"Cancelling process ...."), status[1]);
+    EXPECT_EQ((std::vector<CString>(3, status[1])), std::vector<CString>(status.begin() + 1, status.end()));
 }

@@ -1,50 +1,42 @@
 #pragma once
-// What the tests of the pages and dialogs share: pages hosted in a real
-// property sheet under a hidden window, recorded message boxes with scripted
-// answers, scripted folder choices, a live installation made of real files
-// and the real registry, and a fixture that resets the process-wide state.
+// What the tests of the pages and dialogs share: pages in a real property
+// sheet, recorded message boxes with scripted answers, scripted folder
+// choices, a live installation of real files and the real registry, and a
+// fixture that resets the process-wide state.
 
 #include "framework/CPropertySheet.h"
+#include "framework/MessageBox.h"
 #include "framework/CString.h"
 #include "items/CTreeItem.h"
+#include "ui/CBrowseFolderDlg.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <initializer_list>
-#include <string>
+#include <mutex>
 #include <vector>
 
 namespace test {
 
 // A hidden top-level window holding a property sheet with the given pages, as
 // the main dialog holds its sheet. The first page is created at once; the
-// others when they are activated. Records the commands the window receives.
+// others when they are activated.
 class PageHost {
 public:
     explicit PageHost(std::initializer_list<CPropertyPage*> pages);
-    ~PageHost();
-    PageHost(const PageHost&) = delete;
-    PageHost& operator=(const PageHost&) = delete;
-
-    HWND Window() const { return m_hWnd; }
-    CPropertySheet& Sheet() { return m_sheet; }
-    // The command ids the window received, in order.
-    const std::vector<int>& Commands() const { return m_commands; }
+    ~PageHost() { DestroyWindow(m_hWnd); }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
     HWND m_hWnd = nullptr;
     CPropertySheet m_sheet;
-    std::vector<int> m_commands;
 };
 
 // Clicks a button of a page as the user does: the page hears BN_CLICKED with
 // the button's window, whether or not the button is enabled.
 void Click(HWND hPage, int nId);
-CString ItemText(HWND hPage, int nId);
-bool ItemEnabled(HWND hPage, int nId);
+inline CString ItemText(HWND hPage, int nId) { return CWnd::GetText(GetDlgItem(hPage, nId)); }
+inline bool ItemEnabled(HWND hPage, int nId) { return IsWindowEnabled(GetDlgItem(hPage, nId)) != FALSE; }
 // Toggles an item's check box as the user does with the keyboard: selects its
 // node in the tree control and presses the space key there.
 void ToggleByKey(HWND hTree, CTreeItem* pItem);
@@ -63,9 +55,7 @@ struct SMessage {
 class MessageLog {
 public:
     explicit MessageLog(std::initializer_list<int> answers = {});
-    ~MessageLog();
-    MessageLog(const MessageLog&) = delete;
-    MessageLog& operator=(const MessageLog&) = delete;
+    ~MessageLog() { AfxSetMessageResponder(nullptr); }
 
     std::vector<SMessage> Messages() const;
     std::vector<CString> Texts() const;
@@ -73,7 +63,7 @@ public:
     void WatchWindow(HWND* phWnd) { m_phWatched = phWnd; }
 
 private:
-    mutable CRITICAL_SECTION m_lock;
+    mutable std::mutex m_mutex;
     std::deque<int> m_answers;
     std::vector<SMessage> m_messages;
     HWND* m_phWatched = nullptr;
@@ -84,9 +74,7 @@ private:
 class FolderChoices {
 public:
     explicit FolderChoices(std::initializer_list<CString> folders);
-    ~FolderChoices();
-    FolderChoices(const FolderChoices&) = delete;
-    FolderChoices& operator=(const FolderChoices&) = delete;
+    ~FolderChoices() { CBrowseFolderDlg::SetResponder(nullptr); }
 
     const std::vector<BOOL>& NewFolderOffered() const { return m_newFolderOffered; }
 
@@ -95,7 +83,12 @@ private:
     std::vector<BOOL> m_newFolderOffered;
 };
 
-CString LoadText(UINT nId);
+inline CString LoadText(UINT nId)
+{
+    CString text;
+    text.LoadString(nId);
+    return text;
+}
 
 // Points the installation's DataPath at a directory for the object's lifetime
 // and puts the old value back afterwards (or removes it, when there was none).
@@ -103,12 +96,12 @@ class DataPathOverride {
 public:
     explicit DataPathOverride(const CString& strDataDir);
     ~DataPathOverride();
-    DataPathOverride(const DataPathOverride&) = delete;
-    DataPathOverride& operator=(const DataPathOverride&) = delete;
 
 private:
+    static void Set(const CString& value);
+
     bool m_bHadValue = false;
-    std::wstring m_oldValue;
+    CString m_oldValue;
 };
 
 // One patient with one case holding one data file of exactly nBytes bytes,
@@ -116,14 +109,18 @@ private:
 void MakePatientFile(const CString& dataDir, const wchar_t* patient, const wchar_t* caseName, const wchar_t* file,
                      size_t nBytes);
 
-// Runs MakeDemoInstallation.exe with the arguments; its exit code.
-int MakeDemoInstallation(const CString& args);
+// A backup of the whole live installation into the folder, made by the
+// program's own driver and progress dialog.
+void MakeBackup(const CString& backup);
 
 // The names of the subdirectories of a directory, sorted.
 std::vector<CString> SubDirectories(const CString& dir);
 
 // An integer of a backup's Backup.ini; -1 when missing.
-int ReadBackupIni(const CString& backupDir, const wchar_t* key);
+inline int ReadBackupIni(const CString& backupDir, const wchar_t* key)
+{
+    return static_cast<int>(GetPrivateProfileIntW(L"Backup", key, -1, backupDir + L"\\Backup.ini"));
+}
 
 // Resets the process-wide flags before and after each test, and fails a test
 // in which a question dialog (the overwrite question) came up unasked.
