@@ -53,77 +53,38 @@ void SetAllFlags()
 
 } // namespace
 
-TEST(StartupTest, NoArgumentsOpensMainDialogWithAllFlagsCleared)
+TEST(StartupTest, WithoutExactlyOneParameterTheMainDialogOpensWithAllFlagsClearedOrTheHelp)
 {
-    SetAllFlags();
-    ScriptedApp app({});
-    EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(1, app.mainRuns);
-    EXPECT_EQ(0, app.helpRuns);
-    EXPECT_FALSE(app.automated || app.modifiedOnly || app.deleteRestorations || app.tiff || app.verify);
-    EXPECT_FALSE(gRememberChoice);
-    EXPECT_FALSE(gOverwriteChoice);
+    // Options count only beside a single target; "-?" is the help unless there is one.
+    const struct {
+        std::vector<const wchar_t*> args;
+        int helpRuns;
+    } cases[] = {{{}, 0}, {{L"C:\\a", L"C:\\b", L"-v", L"/d"}, 0}, {{L"-?"}, 1}, {{L"x", L"y", L"/?"}, 1}};
+    for (const auto& c : cases) {
+        SetAllFlags();
+        ScriptedApp app(c.args);
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(c.helpRuns, app.helpRuns);
+        EXPECT_EQ(1 - c.helpRuns, app.mainRuns);
+        EXPECT_FALSE(app.automated || app.modifiedOnly || app.deleteRestorations || app.tiff || app.verify);
+        EXPECT_FALSE(gRememberChoice || gOverwriteChoice);
+    }
 }
 
-TEST(StartupTest, TwoParametersIgnoreTheOptions)
-{
-    ScriptedApp app({L"C:\\a", L"C:\\b", L"-v", L"/d"});
-    app.InitInstance();
-    EXPECT_EQ(1, app.mainRuns);
-    EXPECT_FALSE(app.automated);
-    EXPECT_FALSE(app.verify);
-    EXPECT_FALSE(app.deleteRestorations);
-}
-
-TEST(StartupTest, HelpOnlyWithoutExactlyOneParameter)
-{
-    ScriptedApp help({L"-?"});
-    help.InitInstance();
-    EXPECT_EQ(1, help.helpRuns);
-    EXPECT_EQ(0, help.mainRuns);
-
-    ScriptedApp helpTwo({L"x", L"y", L"/?"});
-    helpTwo.InitInstance();
-    EXPECT_EQ(1, helpTwo.helpRuns);
-
-    test::TempDir dir;
-    CString target = dir / L"target";
-    ScriptedApp withTarget({target, L"-?"});
-    withTarget.InitInstance();
-    EXPECT_EQ(0, withTarget.helpRuns);
-    EXPECT_EQ(1, withTarget.mainRuns);
-    EXPECT_TRUE(withTarget.automated);
-}
-
-TEST(StartupTest, OneTargetSetsUnattendedModeAndItsOptions)
-{
-    test::TempDir dir;
-    CString target = dir / L"nested\\target";
-    ScriptedApp app({target, L"-V", L"/i", L"-t"});
-    app.InitInstance();
-    ASSERT_EQ(1, app.mainRuns);
-    EXPECT_TRUE(app.automated);
-    EXPECT_TRUE(app.verify);
-    EXPECT_TRUE(app.modifiedOnly);
-    EXPECT_TRUE(app.tiff);
-    EXPECT_FALSE(app.deleteRestorations);
-    EXPECT_EQ(target, gTargetPath);
-    EXPECT_TRUE(test::DirExists(target));
-}
-
-TEST(StartupTest, RelativeTargetIsMadeAbsolute)
+TEST(StartupTest, OneRelativeTargetIsMadeAbsoluteAndSetsUnattendedModeAndItsOptions)
 {
     test::TempDir dir;
     wchar_t old[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, old);
     ASSERT_TRUE(SetCurrentDirectoryW(dir.Path()));
-    ScriptedApp app({L"rel\\backup", L"-d"});
+    ScriptedApp app({L"nested\\target", L"-V", L"/i", L"-t", L"-?"});
     app.InitInstance();
     SetCurrentDirectoryW(old);
-    EXPECT_EQ(1, app.mainRuns);
-    EXPECT_TRUE(app.deleteRestorations);
-    EXPECT_EQ(dir / L"rel\\backup", gTargetPath);
-    EXPECT_TRUE(test::DirExists(dir / L"rel\\backup"));
+    ASSERT_EQ(1, app.mainRuns);
+    EXPECT_TRUE(app.automated && app.verify && app.modifiedOnly && app.tiff);
+    EXPECT_FALSE(app.deleteRestorations);
+    EXPECT_EQ(dir / L"nested\\target", gTargetPath);
+    EXPECT_TRUE(test::DirExists(dir / L"nested\\target"));
 }
 
 TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)
@@ -137,22 +98,6 @@ TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)
     EXPECT_FALSE(gAutomatedMode);
     EXPECT_FALSE(gVerifyAfterBackup);
 }
-
-TEST(GetFullPathTest, AbsoluteRelativeAndTooLong)
-{
-    EXPECT_EQ(CString(L"C:\\Backup\\x"), GetFullPath(L"C:\\Backup\\.\\y\\..\\x"));
-    wchar_t cwd[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, cwd);
-    CString expected = cwd;
-    if (expected.Right(1) != L"\\")
-        expected += L"\\";
-    EXPECT_EQ(expected + L"sub", GetFullPath(L"sub"));
-    // Longer than MAX_PATH: the conversion fails and the path comes back unchanged.
-    CString longPath = L"C:\\" + CString(L'a', 300);
-    EXPECT_EQ(longPath, GetFullPath(longPath));
-}
-
-// The real program, with each kind of command line.
 
 TEST(ProgramTest, HelpShowsTheHelpTextAndEndsOnOk)
 {
@@ -177,25 +122,3 @@ TEST(ProgramTest, NoArgumentsOpensTheMainDialog)
     EXPECT_EQ(0, child.Wait());
 }
 
-TEST(ProgramTest, UncreatableTargetEndsWithoutAWindow)
-{
-    test::TempDir dir;
-    test::WriteText(dir / L"file", "x");
-    test::ChildProcess child;
-    ASSERT_TRUE(child.Start(test::ProgramPath(L"OrvexBackup.exe"), L"\"" + (dir / L"file\\sub") + L"\" -v"));
-    EXPECT_NE(-1, child.Wait(30000)) << "the process did not end by itself";
-    EXPECT_FALSE(test::DirExists(dir / L"file\\sub"));
-}
-
-TEST(ProgramTest, RelativeTargetIsCreatedBelowTheWorkingDirectory)
-{
-    test::TempDir dir;
-    test::ChildProcess child;
-    ASSERT_TRUE(child.Start(test::ProgramPath(L"OrvexBackup.exe"), L"relative\\target -?", dir.Path()));
-    // A target with -? is an unattended run, not the help.
-    HWND hDlg = child.WaitForWindow(L"ORVEX Backup Version 1.0");
-    EXPECT_TRUE(test::DirExists(dir / L"relative\\target"));
-    if (hDlg)
-        PostMessageW(hDlg, WM_CLOSE, 0, 0);
-    EXPECT_NE(-1, child.Wait());
-}

@@ -13,21 +13,22 @@ namespace test {
 
 using Events = std::vector<CString>;
 
-// A node with the base rules only; it notes the operations that reach it.
+// A node with the base rules only; it notes the walks that reach it.
 class PlainItem : public CBackupItem {
 public:
-    explicit PlainItem(const wchar_t* pszName, Events* pEvents = nullptr, int* pDeleted = nullptr);
-    ~PlainItem() override;
+    explicit PlainItem(const wchar_t* pszName, Events* pEvents = nullptr, int* pDeleted = nullptr)
+        : m_pEvents(pEvents), m_pDeleted(pDeleted)
+    {
+        SetName(pszName);
+    }
+    ~PlainItem() override { if (m_pDeleted) ++*m_pDeleted; }
 
     void BuildForBackup() override {}
     void BuildForRestore(const CString&) override {}
-    void SetCheck(UINT nCheck) override;
-    void Backup(const CString& strDstDir, IProgressListener* pListener) override;
-    void Restore(const CString& strSrcDir, IProgressListener* pListener) override;
-    void Verify(const CString& strDir, IProgressListener* pListener) override;
-    void DeleteRestorations(IProgressListener* pListener) override;
-    void SelectModified() override;
-    BOOL HasItemsOnDisk(UINT nDisk) override;
+    void Backup(const CString& s, IProgressListener* p) override { Note(L"backup"); CBackupItem::Backup(s, p); }
+    void Restore(const CString& s, IProgressListener* p) override { Note(L"restore"); CBackupItem::Restore(s, p); }
+    void Verify(const CString& s, IProgressListener* p) override { Note(L"verify"); CBackupItem::Verify(s, p); }
+    void DeleteRestorations(IProgressListener* p) override { Note(L"delete"); CBackupItem::DeleteRestorations(p); }
 
     // Appends an owned child and returns it.
     template <class T>
@@ -36,24 +37,16 @@ public:
         AddChild(pChild);
         return pChild;
     }
-    void SetDiskNumber(UINT nDisk) { m_nDiskNumber = nDisk; }
-    void SetSize(LONGLONG nSize) { m_nSize = nSize; }
 
 protected:
-    void Note(const wchar_t* pszWhat);
+    void Note(const wchar_t* pszWhat)
+    {
+        if (m_pEvents)
+            m_pEvents->push_back(CString(pszWhat) + L" " + GetName());
+    }
 
     Events* m_pEvents;
     int* m_pDeleted;
-};
-
-// A leaf whose size counts only while it is selected, as the concrete items do.
-class SizedItem : public PlainItem {
-public:
-    SizedItem(const wchar_t* pszName, LONGLONG nSize) : PlainItem(pszName), m_nFixedSize(nSize) {}
-    LONGLONG CalculateSize() override { return GetCheck() ? m_nFixedSize : 0; }
-
-private:
-    LONGLONG m_nFixedSize;
 };
 
 // The top of a test tree: like the real root it adds no directory level, and
@@ -65,10 +58,9 @@ public:
     void Restore(const CString& strSrcDir, IProgressListener* pListener) override;
 };
 
-// One real file copied into the destination directory under its own name. A
-// full removable medium ends the medium (CBackupException 6) unless the medium
-// is fresh from a change: the file will never fit, so it is reported as not
-// copied and the run goes on. Verify compares the copy with the file.
+// One real file copied under its own name. A full medium ends the medium
+// (CBackupException 6) unless it is fresh from a change: then the file never
+// fits, is reported as not copied and the run goes on. Verify compares.
 class FileItem : public PlainItem {
 public:
     FileItem(const CString& strSource, Events* pEvents);
@@ -78,9 +70,7 @@ public:
 
     // The copy gets a flipped first byte, as from a failing medium.
     bool m_bCorruptCopy = false;
-    // Called right before the copy is tried, and after it succeeded (the
-    // Cancel button, a test's probe).
-    std::function<void()> m_onCopying;
+    // Called after the copy succeeded (the Cancel button).
     std::function<void()> m_onCopied;
 
 private:
@@ -88,8 +78,7 @@ private:
     bool m_bGaveUp = false;
 };
 
-// A leaf that does what a test gives it (throw, cancel) when it is backed up
-// or restored.
+// A leaf that runs a test's action (throw, cancel, report) when it is backed up or restored.
 class ActionItem : public PlainItem {
 public:
     explicit ActionItem(std::function<void()> action) : PlainItem(L"action"), m_action(std::move(action)) {}
@@ -100,18 +89,6 @@ private:
     std::function<void()> m_action;
 };
 
-// A leaf that reports itself as failed when it is backed up, restored or verified.
-class FailingItem : public PlainItem {
-public:
-    FailingItem(const wchar_t* pszName, ERunFailure kind, Events* pEvents) : PlainItem(pszName, pEvents), m_kind(kind) {}
-    void Backup(const CString& strDstDir, IProgressListener* pListener) override;
-    void Restore(const CString& strSrcDir, IProgressListener* pListener) override;
-    void Verify(const CString& strDir, IProgressListener* pListener) override;
-
-private:
-    ERunFailure m_kind;
-};
-
 // The visible side of a run, recorded: "status <text>", "error <id>",
 // "error <text>", "info <id>", "pos <n>", "finish".
 class RecordingRun : public CBackup {
@@ -120,16 +97,23 @@ public:
 
     void AddProgress(LONGLONG nBytes) override { m_nProgress += nBytes; }
     void SetStatusText(const CString& strText) override { m_pEvents->push_back(L"status " + strText); }
-    void ShowError(UINT nId) override;
+    void ShowError(UINT nId) override { Record(L"error", nId); }
     void ShowErrorText(const CString& strText) override { m_pEvents->push_back(L"error " + strText); }
-    void SetProgressPos(int nPos) override;
+    void SetProgressPos(int nPos) override { Record(L"pos", m_nPos = nPos); }
     int GetProgressPos() override { return m_nPos; }
     void Finish() override { m_pEvents->push_back(L"finish"); }
-    void ShowInfo(UINT nId) override;
+    void ShowInfo(UINT nId) override { Record(L"info", nId); }
 
     LONGLONG m_nProgress = 0;
 
 private:
+    void Record(const wchar_t* pszWhat, int n)
+    {
+        CString s;
+        s.Format(L"%s %d", pszWhat, n);
+        m_pEvents->push_back(s);
+    }
+
     Events* m_pEvents;
     int m_nPos = -1;
 };
