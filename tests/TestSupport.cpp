@@ -156,7 +156,7 @@ BOOL CALLBACK FindProcessWindow(HWND hWnd, LPARAM lParam)
         return TRUE;
     wchar_t text[256] = {};
     GetWindowTextW(hWnd, text, 256);
-    if (search->caption && wcscmp(text, search->caption) != 0)
+    if (wcscmp(text, search->caption) != 0)
         return TRUE;
     search->found = hWnd;
     return FALSE;
@@ -176,13 +176,6 @@ HWND ChildProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const
             return nullptr;
         PumpMessages(50);
     }
-}
-
-bool ChildProcess::HasVisibleWindow() const
-{
-    WindowSearch search = {m_pi.dwProcessId, nullptr, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
 }
 
 int ChildProcess::Wait(DWORD timeoutMs)

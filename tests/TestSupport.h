@@ -58,8 +58,6 @@ public:
     // The first visible top-level window of the process with this caption, or
     // null when none appears within timeoutMs.
     HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 30000) const;
-    // True when the process shows any visible top-level window now.
-    bool HasVisibleWindow() const;
     // The exit code, or -1 when the process is still running after timeoutMs.
     int Wait(DWORD timeoutMs = 30000);
     DWORD Id() const { return m_pi.dwProcessId; }
