@@ -116,7 +116,8 @@ BOOL CResizableDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_NCHITTEST: {
         POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         ::ScreenToClient(m_hWnd, &pt);
-        if (pt.x >= 0 && pt.y >= 0 && ::PtInRect(&m_rcGrip, pt)) {
+        // A maximized dialog draws no grip and cannot be sized.
+        if (!::IsZoomed(m_hWnd) && pt.x >= 0 && pt.y >= 0 && ::PtInRect(&m_rcGrip, pt)) {
             result = HTBOTTOMRIGHT;
             return TRUE;
         }

@@ -105,6 +105,12 @@ TEST_F(ResizableDialogTest, NeverSmallerThanWhenItOpenedWithTheGripAsBottomRight
     EXPECT_EQ(HTBOTTOMRIGHT, hitTest(rc.right - cxGrip, rc.bottom - cyGrip));
     EXPECT_EQ(HTCLIENT, hitTest(rc.right - cxGrip - 1, rc.bottom - 1));
     EXPECT_EQ(HTCLIENT, hitTest(rc.right - 1, rc.bottom - cyGrip - 1));
+
+    // Maximized there is no grip to size by.
+    ShowWindow(m_dialog.m_hWnd, SW_MAXIMIZE);
+    GetClientRect(m_dialog.m_hWnd, &rc);
+    EXPECT_NE(HTBOTTOMRIGHT, hitTest(rc.right - 1, rc.bottom - 1));
+    ShowWindow(m_dialog.m_hWnd, SW_HIDE);
 }
 
 } // namespace

@@ -120,3 +120,11 @@ TEST_F(UnattendedRunTest, FileThatCannotBeReadExitsWithTwo)
     EXPECT_TRUE(test::FileExists(data + files.back()));
 }
 
+
+TEST_F(UnattendedRunTest, TargetThatCannotBeCreatedExitsWithEightWithoutARun)
+{
+    test::TempDir scratch;
+    test::WriteText(scratch / L"file", "in the way");
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeFatal), RunBackup(Quoted(scratch / L"file\\nightly") + L" -v"));
+    EXPECT_EQ(std::vector<CString>{}, test::SubDirectories(scratch.Path()));
+}
