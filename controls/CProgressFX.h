@@ -8,7 +8,6 @@
 #include "framework/CBrush.h"
 #include "framework/CClientDC.h"
 
-#include <cstring>
 #include <type_traits>
 
 // Width in pixels, 0 to 50, of the bar for nDone steps of nTotal. A total of
@@ -25,10 +24,8 @@ protected:
     void BeginAnimation(HTREEITEM hWaitNode) override
     {
         T::BeginAnimation(hWaitNode);
-        // The message takes the node in the rectangle's place.
-        RECT text = {};
-        std::memcpy(&text, &hWaitNode, sizeof hWaitNode);
-        if (this->SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text))) {
+        RECT text;
+        if (this->GetItemRect(hWaitNode, &text, TRUE)) {
             m_rcFrame = text;
             const int d = (m_rcFrame.bottom - m_rcFrame.top - 16) / 2;
             if (d > 0)

@@ -2,8 +2,6 @@
 
 #include <mmsystem.h>
 
-#include <cstring>
-
 namespace {
 
 // Stops the animation of a fill however FillItem leaves.
@@ -58,11 +56,8 @@ BOOL CWaitingTreeCtrl::GetImageRect(HTREEITEM hItem, RECT* pRect) const
 {
     if (!SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL))
         return FALSE;
-    // The message takes the node in the rectangle's place.
-    RECT text = {};
-    static_assert(sizeof(text) >= sizeof(hItem), "a node handle fits into a rectangle");
-    std::memcpy(&text, &hItem, sizeof(hItem));
-    if (!SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)))
+    RECT text;
+    if (!GetItemRect(hItem, &text, TRUE))
         return FALSE;
     const int cx = ::GetSystemMetrics(SM_CXSMICON);
     const int cy = ::GetSystemMetrics(SM_CYSMICON);

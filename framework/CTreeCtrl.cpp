@@ -1,5 +1,7 @@
 #include "framework/CTreeCtrl.h"
 
+#include <cstring>
+
 HTREEITEM CTreeCtrl::InsertItem(const TVINSERTSTRUCTW& insert)
 {
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -77,4 +79,12 @@ HTREEITEM CTreeCtrl::HitTest(POINT pt, UINT* pFlags) const
 HIMAGELIST CTreeCtrl::SetImageList(HIMAGELIST hImageList, int nType)
 {
     return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_SETIMAGELIST, static_cast<WPARAM>(nType), reinterpret_cast<LPARAM>(hImageList)));
+}
+
+BOOL CTreeCtrl::GetItemRect(HTREEITEM hItem, RECT* pRect, BOOL bTextOnly) const
+{
+    // The message takes the node in the rectangle's place.
+    static_assert(sizeof(RECT) >= sizeof(HTREEITEM), "a node handle fits into a rectangle");
+    std::memcpy(pRect, &hItem, sizeof hItem);
+    return static_cast<BOOL>(SendMessage(TVM_GETITEMRECT, bTextOnly, reinterpret_cast<LPARAM>(pRect)));
 }

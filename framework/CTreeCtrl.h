@@ -37,6 +37,10 @@ public:
     HTREEITEM GetParentItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_PARENT); }
     HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
 
+    // The node's rectangle in client co-ordinates, of its text only or of the
+    // whole line; FALSE when the node is not visible.
+    BOOL GetItemRect(HTREEITEM hItem, RECT* pRect, BOOL bTextOnly) const;
+
     // The node at a point in client co-ordinates; the TVHT_* flags in *pFlags.
     HTREEITEM HitTest(POINT pt, UINT* pFlags = nullptr) const;
     // nType: TVSIL_NORMAL or TVSIL_STATE; returns the previous list.
