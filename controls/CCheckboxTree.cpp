@@ -177,9 +177,21 @@ void CCheckboxTree::UpdateParents(CTreeItem* pItem)
 
 void CCheckboxTree::UpdateSubtree(CTreeItem* pItem)
 {
-    for (CTreeItem* pChild = GetChildTreeItem(pItem); pChild; pChild = GetNextSiblingTreeItem(pChild))
+    // Bottom-up in one pass: each node's state from its children's, once
+    // they are final. Walking every node's parents instead visits each
+    // sibling list once per sibling, and every visit is a message to the
+    // control.
+    CTreeItem* pChild = GetChildTreeItem(pItem);
+    if (!pChild)
+        return;
+    UpdateSubtree(pChild);
+    UINT nCheck = pChild->GetCheck();
+    for (pChild = GetNextSiblingTreeItem(pChild); pChild; pChild = GetNextSiblingTreeItem(pChild)) {
         UpdateSubtree(pChild);
-    UpdateParents(pItem);
+        if (pChild->GetCheck() != nCheck)
+            nCheck = CTreeItem::PartlyChecked;
+    }
+    pItem->SetCheck(nCheck);
 }
 
 BOOL CCheckboxTree::OnReflectedNotify(NMHDR* pHdr, LRESULT* pResult)
