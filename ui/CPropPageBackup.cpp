@@ -230,6 +230,10 @@ void CPropPageBackup::OnStartBackup()
         if (gAutomatedMode)
             gUnattendedOutcome = nResult == -1 ? static_cast<UINT>(CBackup::OutcomeFatal) : dlg.GetOutcome();
     }
+    // Unattended, the main dialog ends with the run: reading the whole
+    // installation again would only delay the end of the process.
+    if (gAutomatedMode)
+        return;
     RebuildTree();
     ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
     ::SetFocus(m_tree.m_hWnd);
