@@ -106,9 +106,23 @@ TEST_F(ResizableDialogTest, NeverSmallerThanWhenItOpenedWithTheGripAsBottomRight
     EXPECT_EQ(HTCLIENT, hitTest(rc.right - cxGrip - 1, rc.bottom - 1));
     EXPECT_EQ(HTCLIENT, hitTest(rc.right - 1, rc.bottom - cyGrip - 1));
 
-    // Maximized there is no grip to size by.
+    // Drawn in the normal state; maximized neither drawn nor offered to the mouse.
+    auto gripPixels = [&] {
+        ShowWindow(m_dialog.m_hWnd, SW_SHOW);
+        UpdateWindow(m_dialog.m_hWnd);
+        GetClientRect(m_dialog.m_hWnd, &rc);
+        HDC hDC = GetDC(m_dialog.m_hWnd);
+        int n = 0;
+        for (int y = rc.bottom - cyGrip; y < rc.bottom; ++y) {
+            for (int x = rc.right - cxGrip; x < rc.right; ++x)
+                n += GetPixel(hDC, x, y) != GetSysColor(COLOR_BTNFACE);
+        }
+        ReleaseDC(m_dialog.m_hWnd, hDC);
+        return n;
+    };
+    EXPECT_LT(0, gripPixels());
     ShowWindow(m_dialog.m_hWnd, SW_MAXIMIZE);
-    GetClientRect(m_dialog.m_hWnd, &rc);
+    EXPECT_EQ(0, gripPixels());
     EXPECT_NE(HTBOTTOMRIGHT, hitTest(rc.right - 1, rc.bottom - 1));
     ShowWindow(m_dialog.m_hWnd, SW_HIDE);
 }

@@ -239,12 +239,28 @@ TEST_F(BrowseFolderDlgTest, NoFolderWithoutAValidParentOrName)
         EXPECT_EQ(LoadText(IDS_NEW_FOLDER_NAME_INVALID), log.Texts().back());
         EXPECT_TRUE(test::SubDirectories(m_dir).empty());
         EXPECT_FALSE(test::DirExists(L"C:\\Ausserhalb"));
-        TreeView_SelectItem(hTree, nullptr);
+        // A virtual folder of the computer folder (Wine lists its control
+        // panel there) has no path; where there is none, no node is selected.
+        HTREEITEM hVirtual = TreeView_GetRoot(hTree);
+        for (; hVirtual; hVirtual = TreeView_GetNextSibling(hTree, hVirtual)) {
+            wchar_t text[MAX_PATH] = {};
+            TVITEMW item = {};
+            item.mask = TVIF_TEXT;
+            item.hItem = hVirtual;
+            item.pszText = text;
+            item.cchTextMax = MAX_PATH;
+            if (TreeView_GetItem(hTree, &item) && !wcsstr(text, L":)"))
+                break;
+        }
+        TreeView_SelectItem(hTree, hVirtual);
+        ClickButton(hDlg, IDC_CREATE_NEW_FOLDER);
+        EXPECT_EQ(3u, log.Texts().size());
+        EXPECT_EQ(LoadText(IDS_ENTER_VALID_PATH), log.Texts().back());
         ClickButton(hDlg, IDOK);
     });
     EXPECT_EQ(IDOK, dlg.DoModal());
     EXPECT_TRUE(browse.Ran());
-    EXPECT_EQ(CString(), dlg.GetPath()) << "OK without a selection chooses nothing";
+    EXPECT_EQ(CString(), dlg.GetPath()) << "OK on a folder without a path chooses nothing";
 }
 
 TEST_F(BrowseFolderDlgTest, EnlargingGrowsTheTreeAndKeepsTheButtonsAtTheirEdges)
