@@ -5,10 +5,10 @@
 #include "app/IProgressListener.h"
 #include "installation/CDirectory.h"
 #include "items/data/CBackupItemFiles.h"
+#include "items/data/CFirstVerifyFailure.h"
 #include "items/data/DataPath.h"
 #include "items/data/PatientDataFiles.h"
 
-#include <memory>
 #include <vector>
 
 namespace {
@@ -158,19 +158,10 @@ void CBackupItemPatientData::Verify(const CString& strDstDir, IProgressListener*
     const CString dst = CDirectory::Concat(strDstDir, GetName());
     // Stopping at the first difference would leave the rest of this medium
     // unverified, to be compared later against a medium that lacks them.
-    std::unique_ptr<CBackupException> firstFailure;
-    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
-        try {
-            m_arrChildren.GetAt(i)->VerifyFile(src, dst, pListener);
-        } catch (CBackupException* e) {
-            if (firstFailure)
-                e->Delete();
-            else
-                firstFailure.reset(e);
-        }
-    }
-    if (firstFailure)
-        throw firstFailure.release();
+    CFirstVerifyFailure failures;
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i)
+        failures.Run([&] { m_arrChildren.GetAt(i)->VerifyFile(src, dst, pListener); });
+    failures.Rethrow();
 }
 
 BOOL CBackupItemPatientData::IsCaseDirectoryInBackup(const CString& strPatientDir, const CString& strCase) const

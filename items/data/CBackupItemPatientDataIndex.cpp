@@ -5,9 +5,9 @@
 #include "installation/CDirectory.h"
 #include "items/ItemNames.h"
 #include "items/data/CBackupItemPatientData.h"
+#include "items/data/CFirstVerifyFailure.h"
 #include "items/data/DataPath.h"
 
-#include <memory>
 #include <vector>
 
 CBackupItemPatientDataIndex::CBackupItemPatientDataIndex()
@@ -81,17 +81,8 @@ void CBackupItemPatientDataIndex::Verify(const CString& strDir, IProgressListene
 {
     // As within a patient: the rest of this medium is compared while it is
     // still in the drive.
-    std::unique_ptr<CBackupException> firstFailure;
-    for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
-        try {
-            m_arrChildren.GetAt(i)->Verify(strDir, pListener);
-        } catch (CBackupException* e) {
-            if (firstFailure)
-                e->Delete();
-            else
-                firstFailure.reset(e);
-        }
-    }
-    if (firstFailure)
-        throw firstFailure.release();
+    CFirstVerifyFailure failures;
+    for (int i = 0; i < m_arrChildren.GetSize(); ++i)
+        failures.Run([&] { m_arrChildren.GetAt(i)->Verify(strDir, pListener); });
+    failures.Rethrow();
 }
