@@ -1,6 +1,7 @@
 #include "app/Backup.h"
 
 #include "app/BackupException.h"
+#include "app/BackupMedium.h"
 #include "app/Globals.h"
 #include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
@@ -18,6 +19,13 @@ CString LoadText(UINT nId)
     return strText;
 }
 
+void AppendLine(CString& strText, const CString& strLine)
+{
+    if (!strText.IsEmpty())
+        strText += L"\n";
+    strText += strLine;
+}
+
 } // namespace
 
 void CBackup::DoBackup(IProgressListener* pListener)
@@ -25,61 +33,18 @@ void CBackup::DoBackup(IProgressListener* pListener)
     m_bCancel = FALSE;
     m_bVerifying = FALSE;
     StartRecord();
+    CBackupMedium medium(m_strBackupDir);
     BOOL bFatal = FALSE;
     try {
-        BOOL bDone = FALSE;
-        int nDisk = 0;
-        CString strIni = CDirectory::Concat(m_strBackupDir, kBackupIniName);
-        do {
-            ++nDisk;
-            SetStatusText(LoadText(IDS_COPYING_FILES));
-            try {
-                m_pRoot->Backup(m_strBackupDir, pListener);
-                WriteBackupState(1, nDisk, strIni);
-                bDone = TRUE;
-            } catch (CBackupException* e) {
-                // Whatever ended the copying, this medium is closed and the
-                // next pass continues on a new one.
-                WriteBackupState(0, nDisk, strIni);
-                e->Delete();
-            }
-            // Each medium is verified before it leaves the drive.
-            if (gVerifyAfterBackup && !IsCancelled()) {
-                m_bVerifying = TRUE;
-                SetStatusText(LoadText(IDS_VERIFYING_FILES));
-                try {
-                    m_pRoot->Verify(CDirectory::Concat(m_strBackupDir, kPatientDataIndexName), pListener);
-                } catch (CBackupException* e) {
-                    ShowError(IDS_VERIFY_FAILED);
-                    m_bVerifyMismatch = TRUE;
-                    e->Delete();
-                }
-            }
-            if (!bDone) {
-                if (gAutomatedMode || AfxMessageBox(IDS_MEDIA_FULL, MB_OKCANCEL) != IDOK) {
-                    m_bCancel = TRUE;
-                    bDone = TRUE;
-                } else {
-                    m_bFreshMedium = TRUE;
-                }
-            }
-        } while (!bDone);
-
-        // Restoration data whose copy may be bad must stay where it is.
-        if (gDeleteRestorations && !IsCancelled() && !AnyVerifyFailed()) {
+        BackupOntoMedia(medium, pListener);
+        // Restoration data whose copy may be bad, or of a backup that cannot
+        // be restored, must stay where it is.
+        if (gDeleteRestorations && !IsCancelled() && !AnyVerifyFailed() && !m_bBookkeepingFailed) {
             SetProgressPos(0);
             SetStatusText(L"Deleting");
             m_pRoot->DeleteRestorations(pListener);
         }
-
-        if (IsCancelled() && m_bVerifying)
-            ShowInfo(IDS_VERIFY_CANCELLED);
-        else if (!IsCancelled() && CountFailedFiles() > 0)
-            ShowFailedFiles(IDS_BACKUP_FINISHED_WITH_ERRORS);
-        else if (!IsCancelled())
-            ShowInfo(IDS_BACKUP_SUCCEEDED);
-        else if (!gAutomatedMode)
-            ShowInfo(IDS_BACKUP_CANCELLED);
+        ShowBackupResult();
     } catch (CFileException* e) {
         ShowFileError(e);
         bFatal = TRUE;
@@ -88,10 +53,176 @@ void CBackup::DoBackup(IProgressListener* pListener)
         ShowError(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
         e->Delete();
+    } catch (CException* e) {
+        ShowUnexpectedError();
+        bFatal = TRUE;
+        e->Delete();
+    } catch (...) {
+        ShowUnexpectedError();
+        bFatal = TRUE;
     }
-    RecordOutcome(bFatal);
+    if (bFatal)
+        MarkEndedEarly(medium);
+    RecordOutcome(bFatal || m_bBookkeepingFailed);
     gRememberChoice = FALSE;
     gOverwriteChoice = FALSE;
+    Finish();
+}
+
+void CBackup::BackupOntoMedia(CBackupMedium& medium, IProgressListener* pListener)
+{
+    int nDisk = 1;
+    m_bBookkeepingFailed = !medium.Start(nDisk);
+    while (!m_bBookkeepingFailed) {
+        SetStatusText(LoadText(IDS_COPYING_FILES));
+        BOOL bDone = FALSE;
+        LONGLONG nNeededBytes = 0;
+        try {
+            m_pRoot->Backup(m_strBackupDir, pListener);
+            bDone = TRUE;
+        } catch (CBackupException* e) {
+            // Whatever ended the copying, this medium is closed and the next
+            // pass continues on a new one.
+            nNeededBytes = e->GetNeededBytes();
+            e->Delete();
+        }
+        // Each medium is verified before it leaves the drive, and its
+        // Backup.ini counts what the verification found.
+        if (gVerifyAfterBackup && !IsCancelled())
+            VerifyMedium(pListener);
+        m_bBookkeepingFailed = !medium.Close(MediumState(bDone));
+        if (bDone || m_bBookkeepingFailed)
+            return;
+        if (gAutomatedMode || !AskForNextMedium(medium, ++nDisk, nNeededBytes)) {
+            m_bCancel = TRUE;
+            MarkEndedEarly(medium);
+            return;
+        }
+    }
+}
+
+void CBackup::MarkEndedEarly(CBackupMedium& medium)
+{
+    // The medium the run broke off on says that no further medium follows.
+    if (medium.GetDisk() == 0 || medium.DiskInDrive() != medium.GetDisk())
+        return;
+    SBackupIniState state = MediumState(FALSE);
+    state.bCancelled = TRUE;
+    medium.Close(state);
+}
+
+void CBackup::VerifyMedium(IProgressListener* pListener)
+{
+    m_bVerifying = TRUE;
+    SetStatusText(LoadText(IDS_VERIFYING_FILES));
+    try {
+        m_pRoot->Verify(CDirectory::Concat(m_strBackupDir, kPatientDataIndexName), pListener);
+    } catch (CBackupException* e) {
+        ShowError(IDS_VERIFY_FAILED);
+        m_bVerifyMismatch = TRUE;
+        e->Delete();
+    }
+}
+
+SBackupIniState CBackup::MediumState(BOOL bComplete) const
+{
+    SBackupIniState state;
+    state.nComplete = bComplete ? 1 : 0;
+    state.bCancelled = m_bCancel;
+    state.nFailedFiles = m_nCopyFailures;
+    state.nVerifyFailures = (m_nVerifyFailures == 0 && m_bVerifyMismatch) ? 1 : m_nVerifyFailures;
+    return state;
+}
+
+BOOL CBackup::AskForNextMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes)
+{
+    // On a hard disk the same volume goes on once room was made; a removable
+    // medium this run already wrote on is never taken for the next one.
+    const BOOL bRemovable = GetDriveTypeOfPath(GetFullPath(m_strBackupDir)) == DRIVE_REMOVABLE;
+    const ULONGLONG nRoom = static_cast<ULONGLONG>(nNeededBytes) + kMediumSlackBytes;
+    UINT nReason = IDS_MEDIA_FULL;
+    for (;;) {
+        CString strDisk;
+        strDisk.FormatMessage(IDS_INSERT_AS_DISK, nDisk);
+        if (AfxMessageBox(LoadText(nReason) + L"\n" + strDisk, MB_OKCANCEL) != IDOK || IsCancelled())
+            return FALSE;
+        if (bRemovable && medium.DiskInDrive() != 0) {
+            nReason = IDS_MEDIUM_ALREADY_USED;
+            continue;
+        }
+        // A file larger than the whole medium never fits: the medium is
+        // taken, and the file is given up once it fails there.
+        if (GetFreeDiskSpace(m_strBackupDir) < nRoom && GetMediumCapacity(m_strBackupDir) >= nRoom) {
+            nReason = IDS_MEDIUM_NO_ROOM;
+            continue;
+        }
+        if (!medium.Start(nDisk)) {
+            nReason = IDS_MEDIUM_NO_ROOM;
+            continue;
+        }
+        m_bFreshMedium = TRUE;
+        return TRUE;
+    }
+}
+
+void CBackup::ShowBackupResult()
+{
+    if (m_bBookkeepingFailed) {
+        ShowError(IDS_BACKUP_STATE_NOT_WRITTEN);
+        return;
+    }
+    if (IsCancelled()) {
+        if (m_bVerifying)
+            ShowInfo(IDS_VERIFY_CANCELLED);
+        else if (!gAutomatedMode)
+            ShowInfo(IDS_BACKUP_CANCELLED);
+        return;
+    }
+    CString strText;
+    BOOL bErrors = FALSE;
+    if (CountFailedFiles() > 0) {
+        strText.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, CountFailedFiles());
+        if (gDeleteRestorations)
+            strText += L" " + LoadText(IDS_RESTORATION_DATA_KEPT);
+        bErrors = TRUE;
+    }
+    if (!m_strMissingDataPath.IsEmpty()) {
+        CString strMissing;
+        strMissing.FormatMessage(IDS_DATA_PATH_MISSING, m_strMissingDataPath.GetString());
+        AppendLine(strText, strMissing);
+        bErrors = TRUE;
+    }
+    if (m_nCasesKeptNotInBackup > 0) {
+        CString strKept;
+        strKept.FormatMessage(IDS_CASES_KEPT_NOT_IN_BACKUP, m_nCasesKeptNotInBackup);
+        AppendLine(strText, strKept);
+    }
+    if (m_nCasesKeptFailed > 0) {
+        CString strKept;
+        strKept.FormatMessage(IDS_CASES_KEPT_FAILED, m_nCasesKeptFailed);
+        AppendLine(strText, strKept);
+    }
+    if (bErrors)
+        ShowErrorText(strText);
+    else if (strText.IsEmpty())
+        ShowInfo(IDS_BACKUP_SUCCEEDED);
+    else
+        ShowInfoText(LoadText(IDS_BACKUP_SUCCEEDED) + L"\n" + strText);
+}
+
+void CBackup::ShowUnexpectedError()
+{
+    // The run cannot tell what went wrong, only that it did not finish.
+    try {
+        ShowError(IDS_UNKNOWN_ERROR);
+    } catch (...) {
+    }
+}
+
+void CBackup::EndWithoutRun()
+{
+    m_nOutcome = OutcomeFatal;
+    ShowError(IDS_UNKNOWN_ERROR);
     Finish();
 }
 
@@ -123,6 +254,13 @@ void CBackup::DoRestore(IProgressListener* pListener)
         ShowError(IDS_BACKUP_DAMAGED);
         bFatal = TRUE;
         e->Delete();
+    } catch (CException* e) {
+        ShowUnexpectedError();
+        bFatal = TRUE;
+        e->Delete();
+    } catch (...) {
+        ShowUnexpectedError();
+        bFatal = TRUE;
     }
     RecordOutcome(bFatal);
     gOverwriteChoice = FALSE;
@@ -142,6 +280,10 @@ void CBackup::WriteBackupState(int nComplete, int nDisk, const CString& strIniPa
 
 void CBackup::ReportFailure(ERunFailure kind, const CString& strFile)
 {
+    if (kind == ERunFailure::DataPathMissing) {
+        m_strMissingDataPath = strFile;
+        return;
+    }
     if (kind == ERunFailure::CopyFailed)
         ++m_nCopyFailures;
     else
@@ -153,10 +295,22 @@ void CBackup::ReportFailure(ERunFailure kind, const CString& strFile)
     m_arrFailedFiles.Add(strFile);
 }
 
+void CBackup::ReportCaseKept(const CString&, BOOL bFailed)
+{
+    if (bFailed)
+        ++m_nCasesKeptFailed;
+    else
+        ++m_nCasesKeptNotInBackup;
+}
+
 void CBackup::StartRecord()
 {
     m_bFreshMedium = FALSE;
     m_bVerifyMismatch = FALSE;
+    m_bBookkeepingFailed = FALSE;
+    m_strMissingDataPath.Empty();
+    m_nCasesKeptNotInBackup = 0;
+    m_nCasesKeptFailed = 0;
     m_nCopyFailures = 0;
     m_nVerifyFailures = 0;
     m_arrFailedFiles.RemoveAll();
@@ -195,7 +349,8 @@ void CBackup::RecordOutcome(BOOL bFatal)
     UINT nBits = bFatal ? static_cast<UINT>(OutcomeFatal) : 0;
     if (m_bCancel)
         nBits |= OutcomeIncomplete;
-    if (m_nCopyFailures > 0)
+    // Patient data that could not be found is patient data not saved.
+    if (m_nCopyFailures > 0 || !m_strMissingDataPath.IsEmpty())
         nBits |= OutcomeCopyFailed;
     if (AnyVerifyFailed())
         nBits |= OutcomeVerifyFailed;

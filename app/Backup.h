@@ -11,6 +11,8 @@
 #include <atomic>
 
 class CBackupItem;
+class CBackupMedium;
+struct SBackupIniState;
 
 class CBackup : public IProgressListener {
 public:
@@ -20,7 +22,8 @@ public:
         OutcomeIncomplete = 1,   // cancelled, or a full medium ended an unattended run
         OutcomeCopyFailed = 2,   // files could not be copied
         OutcomeVerifyFailed = 4, // a copy differs from its file or could not be read back
-        OutcomeFatal = 8,        // a file or archive error ended the run
+        OutcomeFatal = 8,        // a file or archive error ended the run, or a medium's Backup.ini
+                                 // could not be written
     };
 
     CBackup() = default;
@@ -52,6 +55,7 @@ public:
     void ReportFailure(ERunFailure kind, const CString& strFile) override;
     void ReportCopied() override { m_bFreshMedium = FALSE; }
     BOOL IsFreshMedium() override { return m_bFreshMedium; }
+    void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override;
 
     // Read once the run has ended.
     UINT GetOutcome() const { return m_nOutcome; }
@@ -59,8 +63,30 @@ public:
     int GetVerifyFailures() const { return m_nVerifyFailures; }
     // Each file that could not be copied or verified, once, in report order.
     const CStringArray& GetFailedFiles() const { return m_arrFailedFiles; }
+    // Case directories kept although their restoration data was to be deleted.
+    int GetCasesKept() const { return m_nCasesKeptNotInBackup + m_nCasesKeptFailed; }
+
+protected:
+    // User-interface thread: the worker could not be started, so the run
+    // ends before it began, as a failed one.
+    void EndWithoutRun();
 
 private:
+    // The medium loop: copies onto one medium after the other until the tree
+    // is done, the user gives up or a medium's Backup.ini fails.
+    void BackupOntoMedia(CBackupMedium& medium, IProgressListener* pListener);
+    // After a fatal error: the medium in the drive says the run ended there.
+    void MarkEndedEarly(CBackupMedium& medium);
+    // Verifies the patient data copied onto the medium in the drive.
+    void VerifyMedium(IProgressListener* pListener);
+    SBackupIniState MediumState(BOOL bComplete) const;
+    // Asks for the medium that is to become disk nDisk until one that can
+    // take the file of nNeededBytes is in the drive (or the file can never
+    // fit on a medium of that size); FALSE when the user gives up.
+    BOOL AskForNextMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes);
+    void ShowBackupResult();
+    // Ends a run that met an exception nothing else expected.
+    void ShowUnexpectedError();
     void StartRecord();
     BOOL AnyVerifyFailed() const { return m_bVerifyMismatch || m_nVerifyFailures > 0; }
     // The number the final message names; a mismatch found by a verify pass
@@ -80,6 +106,12 @@ private:
     // The run's record, written by the worker thread.
     BOOL m_bFreshMedium = FALSE;
     BOOL m_bVerifyMismatch = FALSE;
+    // A medium's Backup.ini could not be written or read back.
+    BOOL m_bBookkeepingFailed = FALSE;
+    // The patient data folder, when it did not exist at the start of a backup.
+    CString m_strMissingDataPath;
+    int m_nCasesKeptNotInBackup = 0;
+    int m_nCasesKeptFailed = 0;
     int m_nCopyFailures = 0;
     int m_nVerifyFailures = 0;
     CStringArray m_arrFailedFiles;

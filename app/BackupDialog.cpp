@@ -34,6 +34,8 @@ BOOL CBackupDialog::OnInitDialog()
     // the item tree at the same time.
     InitProgressRange();
     m_pWorker = AfxBeginThread(m_bBackupMode ? BackupThreadProc : RestoreThreadProc, this);
+    if (!m_pWorker)
+        EndWithoutRun();
     return TRUE;
 }
 
@@ -141,6 +143,12 @@ void CBackupDialog::ShowErrorText(const CString& strText)
 {
     ShowPendingProgress();
     ShowBox(strText, IDS_ERROR, MB_ICONERROR);
+}
+
+void CBackupDialog::ShowInfoText(const CString& strText)
+{
+    ShowPendingProgress();
+    ShowBox(strText, IDS_INFORMATION, MB_ICONINFORMATION);
 }
 
 void CBackupDialog::ShowInfo(UINT nStringId)

@@ -25,6 +25,7 @@ public:
     void SetStatusText(const CString& strText) override;
     void ShowError(UINT nStringId) override;
     void ShowErrorText(const CString& strText) override;
+    void ShowInfoText(const CString& strText) override;
     void SetProgressPos(int nPos) override;
     int GetProgressPos() override;
     void Finish() override;

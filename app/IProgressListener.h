@@ -9,6 +9,7 @@
 enum class ERunFailure {
     CopyFailed,   // the file was not copied (medium full, unreadable or locked source, ...)
     VerifyFailed, // the copy differs from the live file or could not be read back
+    DataPathMissing, // the patient data folder (the "file") does not exist: no patient data saved
 };
 
 class IProgressListener {
@@ -38,4 +39,10 @@ public:
     virtual BOOL IsFreshMedium() = 0;
     // Shows a ready-made text as an error; nothing in unattended mode.
     virtual void ShowErrorText(const CString& strText) = 0;
+    // Shows a ready-made text as information; nothing in unattended mode.
+    virtual void ShowInfoText(const CString& strText) = 0;
+    // A live case directory stays although its restoration data was to be
+    // deleted: bFailed TRUE when a file in it could not be copied or
+    // verified, FALSE when it holds what is not in this backup.
+    virtual void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) = 0;
 };

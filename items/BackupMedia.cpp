@@ -11,17 +11,44 @@ CString CutLastComponent(const CString& strPath)
     return nSlash < 0 ? CString() : strPath.Left(nSlash);
 }
 
-} // namespace
-
-ULONGLONG GetFreeDiskSpace(const CString& strPath)
+CString NearestExistingAncestor(const CString& strPath)
 {
     CString strDir = strPath;
     while (!strDir.IsEmpty() && !CDirectory::Exist(strDir))
         strDir = CutLastComponent(strDir);
+    return strDir;
+}
+
+} // namespace
+
+ULONGLONG GetFreeDiskSpace(const CString& strPath)
+{
     ULARGE_INTEGER totalFree = {};
-    if (!::GetDiskFreeSpaceExW(strDir, nullptr, nullptr, &totalFree))
+    if (!::GetDiskFreeSpaceExW(NearestExistingAncestor(strPath), nullptr, nullptr, &totalFree))
         return 0;
     return totalFree.QuadPart;
+}
+
+ULONGLONG GetMediumCapacity(const CString& strPath)
+{
+    ULARGE_INTEGER total = {};
+    if (!::GetDiskFreeSpaceExW(NearestExistingAncestor(strPath), nullptr, &total, nullptr))
+        return 0;
+    return total.QuadPart;
+}
+
+UINT GetDriveTypeOfPath(const CString& strPath)
+{
+    CString rest = strPath;
+    for (;;) {
+        const int n = rest.ReverseFind(L'\\');
+        if (n < 0)
+            return DRIVE_UNKNOWN;
+        const UINT type = ::GetDriveTypeW(rest.Left(n + 1));
+        if (type != DRIVE_NO_ROOT_DIR)
+            return type;
+        rest = rest.Left(n);
+    }
 }
 
 BOOL CheckBackupPath(const CString& strPath)

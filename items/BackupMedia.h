@@ -10,10 +10,31 @@ inline constexpr const wchar_t* kBackupIniName = L"Backup.ini";
 inline constexpr const wchar_t* kBackupIniSection = L"Backup";
 inline constexpr const wchar_t* kBackupCompleteKey = L"BackupComplete";
 inline constexpr const wchar_t* kDiskNumberKey = L"DiskNumber";
+// What a run knows beyond those two, written with them on every medium it
+// closes: the run's id, which tells a medium this run wrote on from any
+// other, and the run's totals so far. A backup written without them reads
+// them as 0, a whole backup.
+inline constexpr const wchar_t* kRunIdKey = L"RunId";
+inline constexpr const wchar_t* kCancelledKey = L"Cancelled";
+inline constexpr const wchar_t* kFailedFilesKey = L"FailedFiles";
+inline constexpr const wchar_t* kVerifyFailuresKey = L"VerifyFailures";
+
+// Room a medium must have beyond a file for that file to go onto it: its
+// directories and the medium's bookkeeping.
+inline constexpr ULONGLONG kMediumSlackBytes = 64 * 1024;
 
 // Free bytes of the whole volume (not the caller's quota) that holds the
 // nearest existing ancestor of strPath; 0 when the system cannot tell.
 ULONGLONG GetFreeDiskSpace(const CString& strPath);
+
+// Total bytes of the volume that holds the nearest existing ancestor of
+// strPath: what the medium takes when it is empty; 0 when the system cannot tell.
+ULONGLONG GetMediumCapacity(const CString& strPath);
+
+// The type of the drive that holds strPath: the first of its parent
+// directories, from the nearest up, that the system names as a drive root
+// (GetDriveTypeW). A path on no drive at all counts as DRIVE_UNKNOWN.
+UINT GetDriveTypeOfPath(const CString& strPath);
 
 // Nonzero when strPath can take a backup. A path below any existing directory
 // counts as usable without a test write; only a path none of whose ancestors

@@ -8,6 +8,7 @@
 #include "items/data/CBackupItemCalibrations.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
 #include "items/data/CBackupItemPatientIndex.h"
+#include "items/data/DataPath.h"
 #include "items/registry/CBackupItemRegistrySettings.h"
 #include "res/resource.h"
 
@@ -80,6 +81,11 @@ void CBackupItemRoot::BuildForRestore(const CString& strPath)
 
 void CBackupItemRoot::Backup(const CString& strDstDir, IProgressListener* pListener)
 {
+    // Patient data that cannot be found cannot be saved: the run says so
+    // instead of ending as if there were none.
+    const CString strDataPath = GetDataPath();
+    if (!CDirectory::Exist(strDataPath))
+        pListener->ReportFailure(ERunFailure::DataPathMissing, strDataPath);
     CDirectory::Make(GetFullPath(strDstDir));
     for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i) {
         if (pListener->IsCancelled())

@@ -12,6 +12,7 @@ public:
     void SetStatusText(const CString&) override { ++m_nMessages; }
     void ShowError(UINT) override { ++m_nErrors; }
     void ShowErrorText(const CString&) override { ++m_nErrors; }
+    void ShowInfoText(const CString&) override {}
     void SetProgressPos(int nPos) override;
     int GetProgressPos() override { return m_nPos; }
     void Finish() override {}

@@ -65,23 +65,6 @@ BOOL IsDiskFullError(DWORD error)
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-// The type of the drive that holds path: the first of its parent directories,
-// from the nearest up, that the system names as a drive root. A path on no
-// drive at all counts as not removable.
-UINT DriveTypeOf(const CString& path)
-{
-    CString rest = path;
-    for (;;) {
-        const int n = rest.ReverseFind(L'\\');
-        if (n < 0)
-            return DRIVE_UNKNOWN;
-        const UINT type = ::GetDriveTypeW(rest.Left(n + 1));
-        if (type != DRIVE_NO_ROOT_DIR)
-            return type;
-        rest = rest.Left(n);
-    }
-}
-
 // TRUE when the existing target is to be overwritten: the remembered answer,
 // or the user's. Cancel stops the run and keeps the target.
 BOOL ConfirmOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
@@ -182,13 +165,13 @@ void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst
         GiveUp(strSrc, pListener);
         return;
     }
-    if (DriveTypeOf(strDst) == DRIVE_REMOVABLE) {
+    if (GetDriveTypeOfPath(strDst) == DRIVE_REMOVABLE) {
         ::WritePrivateProfileStringW(L"Backup", L"LastBackedFile", strSrc, L"Backup.ini");
-        throw new CBackupException(IDS_INSERT_NEXT_MEDIA, CString());
+        throw new CBackupException(IDS_INSERT_NEXT_MEDIA, CString(), size);
     }
     CString text;
     text.LoadString(IDS_NOT_ENOUGH_SPACE);
-    throw new CBackupException(IDS_NOT_ENOUGH_SPACE, text);
+    throw new CBackupException(IDS_NOT_ENOUGH_SPACE, text, size);
 }
 
 void CBackupItemFiles::GiveUp(const CString& strSrc, IProgressListener* pListener)
@@ -293,6 +276,11 @@ BOOL CBackupItemFiles::SelectIfModified(const CString& strPatientDir)
         return FALSE;
     SetCheck(Checked);
     return TRUE;
+}
+
+BOOL CBackupItemFiles::HasFailed() const
+{
+    return m_eCopyResult == ECopyResult::Failed || m_bVerifyFailed;
 }
 
 BOOL CBackupItemFiles::IsSafelyBackedUp() const

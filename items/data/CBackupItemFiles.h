@@ -54,6 +54,8 @@ public:
     // when the run verifies, verified. A file whose existing copy was kept (No
     // to the overwrite question) counts only once verified.
     BOOL IsSafelyBackedUp() const;
+    // The file could not be copied, or its copy did not verify, in this run.
+    BOOL HasFailed() const;
     // The name of the case directory that holds the file.
     CString GetCaseDirectory() const;
     // What DeleteRestoration adds to the progress: the deletion phase fills the

@@ -164,13 +164,19 @@ void CBackupItemPatientData::Verify(const CString& strDstDir, IProgressListener*
     failures.Rethrow();
 }
 
-BOOL CBackupItemPatientData::IsCaseDirectoryInBackup(const CString& strPatientDir, const CString& strCase) const
+CBackupItemPatientData::ECaseVerdict CBackupItemPatientData::JudgeCaseDirectory(const CString& strPatientDir,
+                                                                                 const CString& strCase) const
 {
+    for (int j = 0; j < m_arrChildren.GetSize(); ++j) {
+        CBackupItemFiles* pFile = GetFile(j);
+        if (pFile->GetCaseDirectory().CompareNoCase(strCase) == 0 && pFile->HasFailed())
+            return ECaseVerdict::KeptFailed;
+    }
     const CString caseDir = CDirectory::Concat(strPatientDir, strCase);
     CStringArray entries;
     // Nothing below a case directory's own files is ever backed up.
     if (CDirectory::ListFiles(caseDir, entries, L"*.*", FILE_ATTRIBUTE_DIRECTORY) > 0)
-        return FALSE;
+        return ECaseVerdict::KeptNotInBackup;
     CDirectory::ListFiles(caseDir, entries, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     for (int i = 0; i < entries.GetSize(); ++i) {
         const CString name = CDirectory::Concat(strCase, entries.GetAt(i));
@@ -180,9 +186,9 @@ BOOL CBackupItemPatientData::IsCaseDirectoryInBackup(const CString& strPatientDi
             bSafe = pFile->GetName().CompareNoCase(name) == 0 && pFile->IsSafelyBackedUp();
         }
         if (!bSafe)
-            return FALSE;
+            return ECaseVerdict::KeptNotInBackup;
     }
-    return TRUE;
+    return ECaseVerdict::Deletable;
 }
 
 void CBackupItemPatientData::DeleteRestorations(IProgressListener* pListener)
@@ -191,14 +197,21 @@ void CBackupItemPatientData::DeleteRestorations(IProgressListener* pListener)
         return;
     const CString patientDir = CDirectory::Concat(GetDataPath(), GetName());
     // Decided for every case directory before the first one goes.
+    CStringArray judged;
     CStringArray deletable;
     for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
         const CString caseName = GetFile(i)->GetCaseDirectory();
-        BOOL bListed = FALSE;
-        for (int j = 0; j < deletable.GetSize() && !bListed; ++j)
-            bListed = deletable.GetAt(j) == caseName;
-        if (!bListed && IsCaseDirectoryInBackup(patientDir, caseName))
+        BOOL bJudged = FALSE;
+        for (int j = 0; j < judged.GetSize() && !bJudged; ++j)
+            bJudged = judged.GetAt(j) == caseName;
+        if (bJudged)
+            continue;
+        judged.Add(caseName);
+        const ECaseVerdict verdict = JudgeCaseDirectory(patientDir, caseName);
+        if (verdict == ECaseVerdict::Deletable)
             deletable.Add(caseName);
+        else
+            pListener->ReportCaseKept(CDirectory::Concat(patientDir, caseName), verdict == ECaseVerdict::KeptFailed);
     }
     for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
         CBackupItemFiles* pFile = GetFile(i);

@@ -52,9 +52,10 @@ private:
     LONGLONG AddFiles(const CString& strPatientDir, BOOL bForRestore);
     // Sums the children's sizes into the two sizes.
     void SumSizes();
-    // Every entry of the live case directory is a file of this patient whose
-    // copy is safely in this backup.
-    BOOL IsCaseDirectoryInBackup(const CString& strPatientDir, const CString& strCase) const;
+    // Whether the live case directory may go with the restoration data: every
+    // entry in it is a file of this patient whose copy is safely in this backup.
+    enum class ECaseVerdict { Deletable, KeptNotInBackup, KeptFailed };
+    ECaseVerdict JudgeCaseDirectory(const CString& strPatientDir, const CString& strCase) const;
 
     LONGLONG m_nTiffSize = 0;
 };

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/IProgressListener.h"
 #include "framework/CArchive.h"
+#include "framework/CAtomicFile.h"
 #include "framework/CFile.h"
 #include "framework/CMemFile.h"
 #include "installation/CDirectory.h"
@@ -97,11 +98,11 @@ void CBackupItemPatientIndex::Backup(const CString& strDstDir, IProgressListener
     ListPatients(names);
     CDirectory::Make(GetFullPath(dir));
     if (MayWriteArchive(path, pListener)) {
-        CFile file(path, CFile::modeCreate | CFile::modeWrite);
+        CAtomicFile file(path);
         CArchive ar(&file, CArchive::store, kBufferSize);
         names.Serialize(ar);
         ar.Close();
-        file.Close();
+        file.Commit();
     }
     m_nBackupState = BackedUp;
     pListener->AddProgress(CalculateSize());

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/IProgressListener.h"
 #include "framework/CArchive.h"
+#include "framework/CAtomicFile.h"
 #include "framework/CFile.h"
 #include "framework/CMemFile.h"
 #include "installation/CDirectory.h"
@@ -95,9 +96,9 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
 
 void CBackupItemRegistry::WriteArchiveFile(const CString& strFile)
 {
-    CFile file(strFile, CFile::modeCreate | CFile::modeWrite);
+    CAtomicFile file(strFile);
     WriteRegistry(&file);
-    file.Close();
+    file.Commit();
 }
 
 void CBackupItemRegistry::ReadArchiveFile(const CString& strFile)

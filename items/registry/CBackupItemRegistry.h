@@ -49,7 +49,8 @@ public:
 protected:
     // The size estimate: the archive of the hive list, written into memory.
     void MeasureArchive();
-    // Creates (or truncates) the file and writes the archive into it.
+    // Writes the archive into the file under a temporary name first, so a
+    // failure leaves no truncated archive under the real name.
     void WriteArchiveFile(const CString& strFile);
     // Applies the archive in the file; a missing file raises CFileException.
     void ReadArchiveFile(const CString& strFile);

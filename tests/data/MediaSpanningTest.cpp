@@ -3,6 +3,7 @@
 // after one change, the end of an unattended run, a restore medium by medium.
 
 #include "app/Backup.h"
+#include "app/BackupMedium.h"
 #include "app/Globals.h"
 #include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
@@ -24,6 +25,13 @@ using test::ReadText;
 
 namespace {
 
+CString Text(UINT nId)
+{
+    CString text;
+    text.LoadString(nId);
+    return text;
+}
+
 // The driver with the visible side of a run recorded instead of shown.
 class TestRun : public CBackup {
 public:
@@ -35,9 +43,11 @@ public:
     void Finish() override {}
     void ShowInfo(UINT nStringId) override { infos.push_back(nStringId); }
     void ShowErrorText(const CString& strText) override { errorTexts.push_back(strText); }
+    void ShowInfoText(const CString& strText) override { infoTexts.push_back(strText); }
 
     std::vector<UINT> infos;
     std::vector<CString> errorTexts;
+    std::vector<CString> infoTexts;
 };
 
 struct TreeDeleter {
@@ -68,25 +78,61 @@ protected:
         }
     }
 
-    // Every patient onto R:; each "media full" prompt inserts the next medium,
-    // up to a limit after which it cancels, so a run that never ends fails.
-    void RunBackup(TestRun& run)
+    // Every patient onto R:. Each media prompt puts the next medium of the
+    // script into the drive (0: none, the medium stays) and answers OK; once
+    // the script is used up it cancels, so a run that never ends fails. By
+    // default each prompt inserts the next medium.
+    void RunBackup(TestRun& run, std::vector<int> script = {2, 3})
     {
         Index index(new CBackupItemPatientDataIndex);
         index->BuildForBackup();
         index->SelectAll();
         run.SetRoot(index.get());
         run.SetBackupDir(L"R:\\Backup");
-        CString mediaFull;
-        mediaFull.LoadString(IDS_MEDIA_FULL);
-        AfxSetMessageResponder([this, mediaFull](const CString& text, const CString&, UINT) {
-            EXPECT_EQ(mediaFull, text);
-            if (++prompts >= 3)
+        AfxSetMessageResponder([this, script](const CString& text, const CString&, UINT) {
+            promptTexts.push_back(text);
+            if (++prompts > static_cast<int>(script.size()))
                 return IDCANCEL;
-            MediaDrive::Insert(prompts + 1);
+            if (script[prompts - 1] != 0)
+                MediaDrive::Insert(script[prompts - 1]);
             return IDOK;
         });
         run.DoBackup(&run);
+    }
+
+    // What the prompt for disk nDisk says, with its reason first.
+    static CString Prompt(int nDisk, UINT nReason = IDS_MEDIA_FULL)
+    {
+        CString disk;
+        disk.FormatMessage(IDS_INSERT_AS_DISK, nDisk);
+        return Text(nReason) + L"\n" + disk;
+    }
+
+    // Medium n's Backup.ini as "complete disk cancelled failed"; "none" when unreadable.
+    static std::string IniState(int nMedium)
+    {
+        SBackupIniState state;
+        if (!CBackupMedium::ReadState(MediaDrive::MediumPath(nMedium) + L"\\Backup\\Backup.ini", state))
+            return "none";
+        return std::to_string(state.nComplete) + " " + std::to_string(state.nDisk) + " " +
+               std::to_string(state.bCancelled) + " " + std::to_string(state.nFailedFiles);
+    }
+
+    // A restore tree read from the given media in turn, restored medium by medium.
+    void RestoreFrom(std::initializer_list<int> media)
+    {
+        Index index(new CBackupItemPatientDataIndex);
+        for (int n : media) {
+            MediaDrive::Insert(n);
+            index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
+        }
+        index->SelectAll();
+        test::RecordingListener listener;
+        for (int n : media) {
+            MediaDrive::Insert(n);
+            index->Restore(L"R:\\Backup", &listener);
+        }
+        EXPECT_TRUE(listener.failures.empty());
     }
 
     void TearDown() override
@@ -103,15 +149,11 @@ protected:
     }
 
     CString Live(const wchar_t* name) const { return CDirectory::Concat(patient, name); }
-    static int IsComplete(int nMedium)
-    {
-        return GetPrivateProfileIntW(L"Backup", L"BackupComplete", -1, MediaDrive::MediumPath(nMedium) + L"\\Backup\\Backup.ini");
-    }
     // Bit n-1 set for each medium n holding a whole copy of the file; a partial copy fails the test.
     int MediaHolding(const wchar_t* name)
     {
         int media = 0;
-        for (int n = 1; n <= 2; ++n) {
+        for (int n = 1; n <= 3; ++n) {
             CString copy = MediaDrive::MediumPath(n) + L"\\Backup\\Patient Data Index\\Anna\\" + name;
             if (test::FileExists(copy)) {
                 media |= 1 << (n - 1);
@@ -126,6 +168,7 @@ protected:
     size_t mediumFree = 0;
     std::map<std::wstring, std::string> contents;
     int prompts = 0;
+    std::vector<CString> promptTexts;
 };
 
 TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
@@ -138,9 +181,12 @@ TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
     TestRun run;
     RunBackup(run);
 
-    EXPECT_EQ(1, prompts);
+    EXPECT_EQ(std::vector<CString>{Prompt(2)}, promptTexts);
     EXPECT_EQ(0u, run.GetOutcome());
-    EXPECT_EQ(std::vector<UINT>{IDS_BACKUP_SUCCEEDED}, run.infos);
+    // The case of the TIFF image stays, and the run says why.
+    CString kept;
+    kept.FormatMessage(IDS_CASES_KEPT_NOT_IN_BACKUP, 1);
+    EXPECT_EQ(std::vector<CString>{Text(IDS_BACKUP_SUCCEEDED) + L"\n" + kept}, run.infoTexts);
     // Three copies fill the first medium; every file lies whole on exactly one.
     int onFirst = 0;
     for (const wchar_t* name : saved) {
@@ -149,8 +195,8 @@ TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
         onFirst += media == 1;
     }
     EXPECT_EQ(3, onFirst);
-    EXPECT_EQ(0, IsComplete(1));
-    EXPECT_EQ(1, IsComplete(2));
+    EXPECT_EQ("0 1 0 0", IniState(1));
+    EXPECT_EQ("1 2 0 0", IniState(2));
     // Every case wholly backed up and verified is gone; the TIFF image's case stays.
     for (const wchar_t* dir : {L"Case1", L"Case2", L"Case3"})
         EXPECT_FALSE(test::DirExists(Live(dir))) << CString(dir);
@@ -186,7 +232,9 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
     EXPECT_EQ(Live(L"Case2\\big.sdt"), run.GetFailedFiles()[0]);
     CString finished;
     finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
-    EXPECT_EQ(std::vector<CString>{finished}, run.errorTexts);
+    CString kept;
+    kept.FormatMessage(IDS_CASES_KEPT_FAILED, 1);
+    EXPECT_EQ(std::vector<CString>{finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) + L"\n" + kept}, run.errorTexts);
     EXPECT_EQ(0, MediaHolding(L"Case2\\big.sdt"));
     EXPECT_EQ(2, MediaHolding(L"Case3\\s3.dat")) << "after the one medium change";
     EXPECT_TRUE(test::IsReadOnly(Live(L"Case2\\big.sdt")));
@@ -212,6 +260,54 @@ TEST_F(MediaSpanningTest, UnattendedBackupEndsAtTheFullMediumAndDeletesNothing)
     EXPECT_EQ(3, copied) << "three whole copies on the first medium and nothing else";
     EXPECT_TRUE(test::DirExists(Live(L"Case1")));
     EXPECT_TRUE(test::DirExists(Live(L"Case2")));
+}
+
+TEST_F(MediaSpanningTest, MediaFilledToTheLastAllocationUnitStillHoldTheirBackupIni)
+{
+    // Files that fill a medium exactly, once alone and once before a file for
+    // a second medium: each medium keeps room for its Backup.ini, and the
+    // restore reads every file back.
+    for (bool bSecond : {false, true}) {
+        EraseMedia();
+        test::RemoveTree(patient);
+        contents.clear();
+        prompts = 0;
+        promptTexts.clear();
+        MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat"}, mediumFree / 4);
+        if (bSecond)
+            MakePatient({L"Case3\\5.dat"}, mediumFree / 8);
+        gDeleteRestorations = TRUE;
+        TestRun run;
+        RunBackup(run);
+
+        EXPECT_EQ(0u, run.GetOutcome());
+        EXPECT_EQ(std::vector<CString>{Prompt(2)}, promptTexts);
+        EXPECT_EQ("0 1 0 0", IniState(1));
+        EXPECT_EQ("1 2 0 0", IniState(2));
+        EXPECT_FALSE(test::DirExists(Live(L"Case1")));
+        RestoreFrom({1, 2});
+        for (const auto& file : contents)
+            EXPECT_EQ(file.second, ReadText(Live(file.first.c_str()))) << CString(file.first.c_str());
+    }
+}
+
+TEST_F(MediaSpanningTest, TheMediumJustFilledOrOneWithoutRoomBringsThePromptBack)
+{
+    MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat"}, mediumFree * 2 / 5);
+    // Medium 2 is partly filled: the next file would fit on it only empty.
+    MediaDrive::Insert(2);
+    test::WriteText(L"R:\\other.bin", std::string(mediumFree * 4 / 5, 'x'));
+    MediaDrive::Insert(1);
+    TestRun run;
+    RunBackup(run, {0, 2, 3});
+
+    EXPECT_EQ((std::vector<CString>{Prompt(2), Prompt(2, IDS_MEDIUM_ALREADY_USED), Prompt(2, IDS_MEDIUM_NO_ROOM)}),
+              promptTexts);
+    EXPECT_EQ(0u, run.GetOutcome());
+    EXPECT_EQ("0 1 0 0", IniState(1));
+    EXPECT_EQ("none", IniState(2));
+    EXPECT_EQ("1 2 0 0", IniState(3));
+    EXPECT_EQ(4, MediaHolding(L"Case2\\3.dat")) << "on medium 3, taken as disk 2";
 }
 
 } // namespace

@@ -24,6 +24,8 @@ public:
     void ReportCopied() override { ++copies; }
     BOOL IsFreshMedium() override { return FALSE; }
     void ShowErrorText(const CString&) override {}
+    void ShowInfoText(const CString&) override {}
+    void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override { kept.emplace_back(strCaseDir, bFailed); }
 
     std::vector<CString> Failed(ERunFailure kind) const
     {
@@ -39,6 +41,7 @@ public:
     BOOL cancelled = FALSE;
     int copies = 0;
     std::vector<std::pair<ERunFailure, CString>> failures;
+    std::vector<std::pair<CString, BOOL>> kept;
 };
 
 } // namespace test

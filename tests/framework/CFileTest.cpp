@@ -1,4 +1,6 @@
+#include "framework/CAtomicFile.h"
 #include "framework/CFile.h"
+#include "tests/MediaDrive.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,12 @@ int FileCause(F&& f, LONG* pOsError = nullptr)
         return cause;
     }
     return -1;
+}
+
+std::string FileText(const CString& path)
+{
+    std::vector<unsigned char> bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string ReadString(CFile& file, UINT n)
@@ -108,4 +116,41 @@ TEST(CFileTest, ClosedFileRaisesInvalidFileAndAbortReleasesTheHandle)
     ASSERT_TRUE(file.Open(path, CFile::modeRead));
     file.Abort();
     CFile exclusive(path, CFile::modeWrite | CFile::shareExclusive);
+}
+
+TEST(CFileTest, AtomicFileReplacesItsTargetOnlyWhenWhole)
+{
+    SKIP_WITHOUT_MEDIA();
+    test::MediaDrive::Insert(1);
+    test::MediaDrive::Erase(1);
+    const CString target = L"R:\\archive";
+    test::WriteText(target, "old");
+    {
+        CAtomicFile file(target);
+        file.Write("new", 3);
+        file.Commit();
+    }
+    EXPECT_EQ("new", FileText(target));
+    // A medium that fills up while the archive is written keeps the old one
+    // whole, and nothing else.
+    ULARGE_INTEGER freeBytes = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"R:\\", nullptr, nullptr, &freeBytes));
+    test::WriteText(L"R:\\filler", std::string(static_cast<size_t>(freeBytes.QuadPart) - 8192, 'x'));
+    const std::string block(64 * 1024, 'y');
+    EXPECT_EQ(CFileException::diskFull, FileCause([&] {
+                  CAtomicFile file(target);
+                  file.Write(block.data(), static_cast<UINT>(block.size()));
+                  file.Commit();
+              }));
+    EXPECT_EQ("new", FileText(target));
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"R:\\*", &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    int files = 0;
+    do
+        files += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    EXPECT_EQ(2, files) << "the archive and the filler, no temporary";
+    test::MediaDrive::Erase(1);
 }

@@ -4,6 +4,7 @@
 
 #include "app/Backup.h"
 #include "app/BackupException.h"
+#include "app/BackupMedium.h"
 #include "app/Globals.h"
 #include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
@@ -29,18 +30,32 @@ const int kLarge = 1200 * 1024; // two fit on one 3 MiB medium, three do not
 const CString kCopying = L"status " + StringOf(IDS_COPYING_FILES);
 const CString kVerifying = L"status " + StringOf(IDS_VERIFYING_FILES);
 const CString kBackupIndex = L"backup Patient Data Index";
-const CString kPrompt = L"box " + StringOf(IDS_MEDIA_FULL);
+// The prompt for a medium, naming the disk it is to become.
+CString Prompt(int nDisk, UINT nReason = IDS_MEDIA_FULL)
+{
+    CString disk;
+    disk.FormatMessage(IDS_INSERT_AS_DISK, nDisk);
+    return L"box " + StringOf(nReason) + L"\n" + disk;
+}
 
-CString FailedFilesText(UINT nId, int nFiles)
+CString FailedFilesText(UINT nId, int nFiles, bool bDeleting = false)
 {
     CString text;
     text.FormatMessage(nId, nFiles);
+    if (bDeleting)
+        text += L" " + StringOf(IDS_RESTORATION_DATA_KEPT);
     return L"error " + text;
 }
 
-std::string IniText(int nComplete, int nDisk)
+// A medium's Backup.ini as "complete disk cancelled failed verify"; "none" when unreadable.
+std::string IniState(int nMedium)
 {
-    return "[Backup]\r\nBackupComplete=" + std::to_string(nComplete) + "\r\nDiskNumber=" + std::to_string(nDisk) + "\r\n";
+    SBackupIniState state;
+    if (!CBackupMedium::ReadState(test::MediaDrive::MediumPath(nMedium) + L"\\Backup\\Backup.ini", state))
+        return "none";
+    return std::to_string(state.nComplete) + " " + std::to_string(state.nDisk) + " " +
+           std::to_string(state.bCancelled) + " " + std::to_string(state.nFailedFiles) + " " +
+           std::to_string(state.nVerifyFailures);
 }
 
 std::string FileText(const CString& path)
@@ -148,15 +163,16 @@ TEST_F(DriverTest, BackupSpreadsOverThreeMediaVerifiesEachAndAMismatchBlocksTheD
 
     const CString verify = L"verify Patient Data Index";
     EXPECT_EQ((Events{kCopying, kBackupIndex, L"copied 1.dat", L"copied 2.dat", L"full at 3.dat",
-                      kVerifying, L"verify root", verify, L"verified 1.dat", L"differs 2.dat", L"error 41", kPrompt,
+                      kVerifying, L"verify root", verify, L"verified 1.dat", L"differs 2.dat", L"error 41", Prompt(2),
                       kCopying, kBackupIndex, L"copied 3.dat", L"copied 4.dat", L"full at 5.dat",
-                      kVerifying, L"verify root", verify, L"verified 3.dat", L"verified 4.dat", kPrompt,
+                      kVerifying, L"verify root", verify, L"verified 3.dat", L"verified 4.dat", Prompt(3),
                       kCopying, kBackupIndex, L"copied 5.dat", kVerifying, L"verify root", verify, L"verified 5.dat",
-                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 1), L"finish"}),
+                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 1, true), L"finish"}),
               m_events);
-    EXPECT_EQ(IniText(0, 1), FileText(OnMedium(1, L"Backup.ini")));
-    EXPECT_EQ(IniText(0, 2), FileText(OnMedium(2, L"Backup.ini")));
-    EXPECT_EQ(IniText(1, 3), FileText(OnMedium(3, L"Backup.ini")));
+    // Each medium counts the verification failures found so far.
+    EXPECT_EQ("0 1 0 0 1", IniState(1));
+    EXPECT_EQ("0 2 0 0 1", IniState(2));
+    EXPECT_EQ("1 3 0 0 1", IniState(3));
     // A file that did not fit leaves no partial copy behind.
     EXPECT_FALSE(test::FileExists(CopyOnMedium(1, L"3.dat")));
     EXPECT_EQ(FileText(m_src / L"3.dat"), FileText(CopyOnMedium(2, L"3.dat")));
@@ -181,9 +197,10 @@ TEST_F(DriverTest, FullMediumEndsAnUnattendedRunAndCancelAtThePromptKeepsTheMedi
 
         Events shown = {kCopying, kBackupIndex, L"copied 1.dat", L"copied 2.dat", L"full at 3.dat", L"finish"};
         if (!automated)
-            shown.insert(shown.end() - 1, {kPrompt, L"info 21"});
+            shown.insert(shown.end() - 1, {Prompt(2), L"info 21"});
         EXPECT_EQ(shown, m_events);
-        EXPECT_EQ(IniText(0, 1), FileText(OnMedium(1, L"Backup.ini")));
+        // Either way the medium says that no further one follows.
+        EXPECT_EQ("0 1 1 0 0", IniState(1));
         EXPECT_EQ(CBackup::OutcomeIncomplete, m_run.GetOutcome());
         m_pRoot->DeleteFromTree(nullptr);
     }
@@ -204,43 +221,62 @@ TEST_F(DriverTest, FilesTooLargeOrUnreadableAreReportedOnceAndLeaveTheDeleteToTh
 
     Run();
 
-    EXPECT_EQ((Events{kCopying, kBackupIndex, L"copied 1.dat", L"full at big.dat", kPrompt,
+    EXPECT_EQ((Events{kCopying, kBackupIndex, L"copied 1.dat", L"full at big.dat", Prompt(2),
                       kCopying, kBackupIndex, L"too large big.dat", L"failed x.dat", L"copied 2.dat",
                       L"pos 0", L"status Deleting", L"delete root", L"delete Patient Data Index", L"delete 1.dat",
                       L"delete big.dat", L"delete x.dat", L"delete 2.dat",
-                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 2), L"finish"}),
+                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 2, true), L"finish"}),
               m_events);
-    EXPECT_EQ(IniText(1, 2), FileText(OnMedium(2, L"Backup.ini")));
+    EXPECT_EQ("1 2 0 2 0", IniState(2));
     ASSERT_EQ(2, m_run.GetFailedFiles().GetSize());
     EXPECT_EQ(m_src / L"big.dat", m_run.GetFailedFiles()[0]);
     EXPECT_EQ(CBackup::OutcomeCopyFailed, m_run.GetOutcome());
 }
 
-TEST_F(DriverTest, FileAndArchiveErrorsEndTheBackupWithTheirMessageAndNoBookkeeping)
+TEST_F(DriverTest, FileArchiveAndUnexpectedErrorsEndTheBackupWithTheirMessageAsFatal)
 {
     test::TempDir target;
     m_run.SetBackupDir(target.Path());
-    // A damaged archive is an unknown error in a backup.
-    for (bool bArchive : {false, true}) {
+    const struct {
+        std::function<void()> action;
+        const wchar_t* shown;
+    } cases[] = {
+        {[] { AfxThrowFileException(CFileException::diskFull, -1, L"f.dat"); }, L"error 15"},
+        // A damaged archive is an unknown error in a backup.
+        {[] { AfxThrowArchiveException(CArchiveException::endOfFile); }, L"error 27"},
+        // Nothing unexpected ends the worker without a message and Finish.
+        {[] { AfxThrowMemoryException(); }, L"error 27"},
+        {[] { throw std::bad_alloc(); }, L"error 27"},
+    };
+    for (const auto& c : cases) {
         if (m_pRoot)
             m_pRoot->DeleteFromTree(nullptr);
         MakeTree();
-        m_pIndex->Add(new test::ActionItem([bArchive] {
-            if (bArchive)
-                AfxThrowArchiveException(CArchiveException::endOfFile);
-            AfxThrowFileException(CFileException::diskFull, -1, L"f.dat");
-        }));
+        m_pIndex->Add(new test::ActionItem(c.action));
         gRememberChoice = gOverwriteChoice = TRUE;
 
         Run();
 
-        EXPECT_EQ((Events{kCopying, kBackupIndex, bArchive ? L"error 27" : L"error 15",
-                          L"finish"}),
-                  m_events);
-        EXPECT_FALSE(test::FileExists(target / L"Backup.ini"));
+        EXPECT_EQ((Events{kCopying, kBackupIndex, c.shown, L"finish"}), m_events);
+        // The medium says the run broke off there.
+        SBackupIniState state;
+        ASSERT_TRUE(CBackupMedium::ReadState(target / L"Backup.ini", state));
+        EXPECT_EQ(0, state.nComplete);
+        EXPECT_TRUE(state.bCancelled);
         EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
         EXPECT_FALSE(gRememberChoice || gOverwriteChoice);
     }
+    // A Backup.ini that cannot be written ends the run before anything is copied.
+    DeleteFileW(target / L"Backup.ini");
+    ASSERT_TRUE(CreateDirectoryW(target / L"Backup.ini", nullptr));
+    m_pRoot->DeleteFromTree(nullptr);
+    MakeTree();
+    AddFile(L"1.dat", 1000);
+    Run();
+    CString notWritten;
+    notWritten.Format(L"error %d", IDS_BACKUP_STATE_NOT_WRITTEN);
+    EXPECT_EQ((Events{notWritten, L"finish"}), m_events);
+    EXPECT_EQ(CBackup::OutcomeFatal, m_run.GetOutcome());
 }
 
 TEST_F(DriverTest, RestoreReadsTheDiskFormOfTheDirectoryAndEndsWithItsMessage)

@@ -99,6 +99,7 @@ public:
     void SetStatusText(const CString& strText) override { m_pEvents->push_back(L"status " + strText); }
     void ShowError(UINT nId) override { Record(L"error", nId); }
     void ShowErrorText(const CString& strText) override { m_pEvents->push_back(L"error " + strText); }
+    void ShowInfoText(const CString& strText) override { m_pEvents->push_back(L"info " + strText); }
     void SetProgressPos(int nPos) override { Record(L"pos", m_nPos = nPos); }
     int GetProgressPos() override { return m_nPos; }
     void Finish() override { m_pEvents->push_back(L"finish"); }

@@ -126,6 +126,8 @@ public:
     void ReportCopied() override {}
     BOOL IsFreshMedium() override { return FALSE; }
     void ShowErrorText(const CString&) override {}
+    void ShowInfoText(const CString&) override {}
+    void ReportCaseKept(const CString&, BOOL) override {}
 
     LONGLONG progress = 0;
     int progressCalls = 0;

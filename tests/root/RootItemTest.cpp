@@ -24,6 +24,7 @@ public:
     void SetStatusText(const CString&) override {}
     void ShowError(UINT) override {}
     void ShowErrorText(const CString&) override {}
+    void ShowInfoText(const CString&) override {}
     void SetProgressPos(int) override {}
     int GetProgressPos() override { return 0; }
     void Finish() override {}

@@ -120,6 +120,12 @@ TEST_F(UnattendedRunTest, FileThatCannotBeReadExitsWithTwo)
     EXPECT_TRUE(test::FileExists(data + files.back()));
 }
 
+TEST_F(UnattendedRunTest, MissingPatientDataFolderExitsWithTwo)
+{
+    test::TempDir scratch;
+    test::DataPathOverride missing(scratch / L"gone");
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeCopyFailed), RunBackup(Quoted(scratch / L"nightly")));
+}
 
 TEST_F(UnattendedRunTest, TargetThatCannotBeCreatedExitsWithEightWithoutARun)
 {

@@ -1,0 +1,174 @@
+#include "app/BackupMedium.h"
+
+#include "app/Backup.h"
+#include "app/Globals.h"
+#include "framework/CHandle.h"
+#include "installation/CDirectory.h"
+#include "items/BackupMedia.h"
+
+#include <vector>
+
+namespace {
+
+// Far more than the few keys a Backup.ini holds; a larger file is not ours.
+const DWORD kMaxIniBytes = 64 * 1024;
+
+CString NewRunId()
+{
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    CString id;
+    id.Format(L"%08lX%08lX-%lX", now.dwHighDateTime, now.dwLowDateTime, ::GetCurrentProcessId());
+    return id;
+}
+
+void WriteKey(const wchar_t* pszKey, const CString& strValue, const CString& strIni)
+{
+    ::WritePrivateProfileStringW(kBackupIniSection, pszKey, strValue, strIni);
+}
+
+CString Decimal(int n)
+{
+    CString text;
+    text.Format(L"%d", n);
+    return text;
+}
+
+// The file's text: UTF-16 with a byte-order mark as the profile functions
+// write into such a file, otherwise single bytes, of which only the ASCII
+// keys and digits matter.
+CString DecodeIni(const std::vector<char>& bytes)
+{
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
+        return CString(reinterpret_cast<const wchar_t*>(bytes.data() + 2), static_cast<int>((bytes.size() - 2) / 2));
+    CString text;
+    for (char ch : bytes)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(ch));
+    return text;
+}
+
+int ToInt(const CString& strValue)
+{
+    return static_cast<int>(wcstol(strValue, nullptr, 10));
+}
+
+} // namespace
+
+bool SBackupIniState::operator==(const SBackupIniState& other) const
+{
+    return nComplete == other.nComplete && nDisk == other.nDisk && bCancelled == other.bCancelled &&
+           nFailedFiles == other.nFailedFiles && nVerifyFailures == other.nVerifyFailures &&
+           strRunId == other.strRunId;
+}
+
+CBackupMedium::CBackupMedium(const CString& strBackupDir)
+    : m_strBackupDir(strBackupDir), m_strIni(CDirectory::Concat(strBackupDir, kBackupIniName)),
+      m_strRunId(NewRunId())
+{
+}
+
+BOOL CBackupMedium::Start(int nDisk)
+{
+    m_nDisk = nDisk;
+    if (!CDirectory::Make(GetFullPath(m_strBackupDir)))
+        return FALSE;
+    SBackupIniState state;
+    state.nDisk = nDisk;
+    return Write(state);
+}
+
+BOOL CBackupMedium::Close(SBackupIniState state)
+{
+    state.nDisk = m_nDisk;
+    return Write(state);
+}
+
+int CBackupMedium::DiskInDrive() const
+{
+    SBackupIniState state;
+    if (!ReadState(m_strIni, state) || state.strRunId != m_strRunId)
+        return 0;
+    return state.nDisk;
+}
+
+BOOL CBackupMedium::Write(const SBackupIniState& state)
+{
+    SBackupIniState written = state;
+    written.strRunId = m_strRunId;
+    CBackup::WriteBackupState(written.nComplete, written.nDisk, m_strIni);
+    WriteKey(kRunIdKey, m_strRunId, m_strIni);
+    WriteKey(kCancelledKey, Decimal(written.bCancelled ? 1 : 0), m_strIni);
+    WriteKey(kFailedFilesKey, Decimal(written.nFailedFiles), m_strIni);
+    WriteKey(kVerifyFailuresKey, Decimal(written.nVerifyFailures), m_strIni);
+    // All null: the profile functions write out and drop what they cache of the file.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, m_strIni);
+
+    SBackupIniState read;
+    return ReadState(m_strIni, read) && read == written;
+}
+
+BOOL CBackupMedium::ReadState(const CString& strIniPath, SBackupIniState& state)
+{
+    // Opened for writing too, so that what the system still holds of the
+    // file goes to the medium before it is read back.
+    HANDLE h = ::CreateFileW(strIniPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        h = ::CreateFileW(strIniPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    CHandle file(h);
+    ::FlushFileBuffers(h);
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(h, &size) || size.QuadPart > kMaxIniBytes)
+        return FALSE;
+    std::vector<char> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!bytes.empty() && (!::ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        return FALSE;
+
+    state = SBackupIniState();
+    BOOL bInSection = FALSE;
+    BOOL bHasDisk = FALSE;
+    const CString text = DecodeIni(bytes);
+    int start = 0;
+    while (start <= text.GetLength()) {
+        int end = text.Find(L'\n', start);
+        if (end < 0)
+            end = text.GetLength();
+        CString line = text.Mid(start, end - start);
+        start = end + 1;
+        line.Trim();
+        if (line.IsEmpty())
+            continue;
+        if (line[0] == L'[') {
+            bInSection = line.CompareNoCase(CString(L"[") + kBackupIniSection + L"]") == 0;
+            continue;
+        }
+        const int eq = line.Find(L'=');
+        if (!bInSection || eq < 0)
+            continue;
+        CString key = line.Left(eq);
+        CString value = line.Mid(eq + 1);
+        key.Trim();
+        value.Trim();
+        if (key.CompareNoCase(kBackupCompleteKey) == 0) {
+            state.nComplete = ToInt(value);
+        } else if (key.CompareNoCase(kDiskNumberKey) == 0) {
+            state.nDisk = ToInt(value);
+            bHasDisk = TRUE;
+        } else if (key.CompareNoCase(kRunIdKey) == 0) {
+            state.strRunId = value;
+        } else if (key.CompareNoCase(kCancelledKey) == 0) {
+            state.bCancelled = ToInt(value) != 0;
+        } else if (key.CompareNoCase(kFailedFilesKey) == 0) {
+            state.nFailedFiles = ToInt(value);
+        } else if (key.CompareNoCase(kVerifyFailuresKey) == 0) {
+            state.nVerifyFailures = ToInt(value);
+        }
+    }
+    return bHasDisk;
+}
