@@ -210,7 +210,11 @@ void CPropPageBackup::RefuseInput(const CString& strText)
 
 void CPropPageBackup::OnStartBackup()
 {
-    const CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    // "/" in the media path is the separator Windows takes it for. Read once
+    // here, so that the checks and the backup see the same folder; only the
+    // name maps "/" to a look-alike.
+    CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    strMedia.Replace(L'/', L'\\');
     const CString strName = GetDlgItemText(IDC_BACKUP_NAME);
     if (!ValidateInput(strMedia, strName))
         return;

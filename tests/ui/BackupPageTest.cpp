@@ -115,15 +115,28 @@ TEST_F(BackupPageTest, ExistingFolderUnderTheDiskNameIsAskedAboutBeforeAnyOtherC
     ASSERT_NE(media / L"Mo,Di: Nacht", backup);
     ASSERT_TRUE(CreateDirectoryW(backup, nullptr));
 
-    std::vector<test::SMessage> messages = Start(media.Path(), L"Mo,Di: Nacht", {IDCANCEL});
-    ASSERT_EQ(2u, messages.size());
-    EXPECT_EQ(LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE), messages[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR), messages[0].type);
-    ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED));
+    // A media path written with "/" finds the same folder and makes nothing
+    // in the working directory (here the media folder).
+    CString slashed = media.Path();
+    slashed.Replace(L'\\', L'/');
+    wchar_t old[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, old);
+    ASSERT_TRUE(SetCurrentDirectoryW(media.Path()));
+    std::vector<std::vector<test::SMessage>> answers;
+    for (const CString& path : {media.Path(), slashed})
+        answers.push_back(Start(path, L"Mo,Di: Nacht", {IDCANCEL}));
+    SetCurrentDirectoryW(old);
+    EXPECT_EQ(1u, test::SubDirectories(media.Path()).size()) << "only the backup folder";
+    for (const std::vector<test::SMessage>& messages : answers) {
+        ASSERT_EQ(2u, messages.size());
+        EXPECT_EQ(LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE), messages[0].text);
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR), messages[0].type);
+        ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED));
+    }
     EXPECT_EQ(-1, test::ReadBackupIni(backup, L"BackupComplete"));
 
     // OK skips every further check, the comma's too.
-    messages = Start(media.Path(), L"Mo,Di: Nacht", {IDOK});
+    std::vector<test::SMessage> messages = Start(media.Path(), L"Mo,Di: Nacht", {IDOK});
     ASSERT_EQ(2u, messages.size());
     EXPECT_EQ(LoadText(IDS_BACKUP_SUCCEEDED), messages[1].text);
     EXPECT_EQ(1, test::ReadBackupIni(backup, L"BackupComplete"));
