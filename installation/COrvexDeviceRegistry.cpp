@@ -10,6 +10,8 @@ const wchar_t kDevicesKey[] = L"Software\\Tessaro\\CADCAM\\Devices";
 
 // The longest key name the registry allows, plus the terminator.
 const DWORD kMaxKeyName = 256;
+// A longer name than that is still read, up to the longest key path.
+const DWORD kMaxKeyPath = 32768;
 
 DWORD ReadDword(HKEY hKey, const wchar_t* pszName, DWORD dwDefault)
 {
@@ -50,6 +52,25 @@ BOOL ReadString(HKEY hKey, const wchar_t* pszName, CString& strValue)
     return FALSE;
 }
 
+// The name of the sub-key at index, read into a buffer that grows while the
+// name does not fit. Any other result ends an enumeration: a key deleted while
+// it is open fails alike for every index.
+LONG EnumSubKeyName(HKEY hKey, DWORD index, CString& strName)
+{
+    std::vector<wchar_t> name(kMaxKeyName);
+    for (;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        LONG result = RegEnumKeyExW(hKey, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA && name.size() < kMaxKeyPath) {
+            name.resize(name.size() * 2);
+            continue;
+        }
+        if (result == ERROR_SUCCESS)
+            strName = CString(name.data(), static_cast<int>(nameLength));
+        return result;
+    }
+}
+
 } // namespace
 
 void COrvexDeviceRegistry::ListAllOrvexDevices(COrvexDeviceInfoArray& devices, int bIncludeHidden)
@@ -60,20 +81,13 @@ void COrvexDeviceRegistry::ListAllOrvexDevices(COrvexDeviceInfoArray& devices, i
         return;
     UniqueRegKey devicesKey(hDevices);
 
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kMaxKeyName];
-        DWORD nameLength = kMaxKeyName;
-        LONG result = RegEnumKeyExW(devicesKey.Get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result != ERROR_SUCCESS)
-            continue;
+    CString keyName;
+    for (DWORD index = 0; EnumSubKeyName(devicesKey.Get(), index, keyName) == ERROR_SUCCESS; ++index) {
         HKEY hDevice = nullptr;
-        if (RegOpenKeyExW(devicesKey.Get(), name, 0, KEY_QUERY_VALUE, &hDevice) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(devicesKey.Get(), keyName, 0, KEY_QUERY_VALUE, &hDevice) != ERROR_SUCCESS)
             continue;
         UniqueRegKey deviceKey(hDevice);
 
-        CString keyName(name, static_cast<int>(nameLength));
         CString description;
         if (!ReadString(deviceKey.Get(), L"Description", description))
             description = keyName;

@@ -13,7 +13,8 @@ class COrvexDeviceRegistry {
 public:
     // Replaces the contents of devices with one entry per device subkey, in
     // the registry's enumeration order. Hidden devices are listed only when
-    // bIncludeHidden is nonzero. No devices key means no devices.
+    // bIncludeHidden is nonzero. No devices key means no devices; a devices
+    // key deleted while it is read ends the list with what was read so far.
     static void ListAllOrvexDevices(COrvexDeviceInfoArray& devices, int bIncludeHidden);
 
     // The key path of the device's settings below HKEY_LOCAL_MACHINE.

@@ -46,41 +46,32 @@ LONGLONG CPropPageBackup::RequiredMegabytes(LONGLONG nBytes)
     return nMegabytes;
 }
 
-CString CPropPageBackup::FormatBackupName(__time64_t t)
+CString CPropPageBackup::FormatBackupName(const wchar_t* pszLocale, const SYSTEMTIME& time)
 {
-    struct tm local = {};
-    if (_localtime64_s(&local, &t) != 0)
-        return CString();
-    SYSTEMTIME date = {};
-    date.wYear = static_cast<WORD>(local.tm_year + 1900);
-    date.wMonth = static_cast<WORD>(local.tm_mon + 1);
-    date.wDayOfWeek = static_cast<WORD>(local.tm_wday);
-    date.wDay = static_cast<WORD>(local.tm_mday);
-
     // The long date is taken whole, however long the user's format makes it.
-    int nChars = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, nullptr, 0);
+    int nChars = ::GetDateFormatEx(pszLocale, DATE_LONGDATE, &time, nullptr, nullptr, 0, nullptr);
     std::vector<wchar_t> longDate(nChars > 0 ? nChars : 1, L'\0');
     if (nChars > 0)
-        ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, longDate.data(), nChars);
-
-    CString format = L"Backup : ";
-    format += longDate.data();
-    format.Remove(L',');
-    // The whole text is a time format: a percent sign of the date stays literal.
-    format.Replace(L"%", L"%%");
-    format += L" %H:%M";
-
-    wchar_t name[128];
-    size_t nLength = wcsftime(name, 128, format, &local);
-    if (nLength == 0)
+        ::GetDateFormatEx(pszLocale, DATE_LONGDATE, &time, nullptr, longDate.data(), nChars, nullptr);
+    // Hours and minutes as 00 to 23 and 00 to 59, whatever the locale's time format.
+    wchar_t clock[8] = {};
+    if (::GetTimeFormatEx(pszLocale, 0, &time, L"HH:mm", clock, 8) == 0)
         return CString();
-    return CString(name, static_cast<int>(nLength));
+
+    CString name = L"Backup : ";
+    name += longDate.data();
+    name.Remove(L',');
+    name += L" ";
+    name += clock;
+    return name;
 }
 
 BOOL CPropPageBackup::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    SetDlgItemText(IDC_BACKUP_NAME, FormatBackupName(_time64(nullptr)));
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    SetDlgItemText(IDC_BACKUP_NAME, FormatBackupName(LOCALE_NAME_USER_DEFAULT, now));
 
     if (gAutomatedMode) {
         ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
@@ -219,7 +210,11 @@ void CPropPageBackup::RefuseInput(const CString& strText)
 
 void CPropPageBackup::OnStartBackup()
 {
-    const CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    // "/" in the media path is the separator Windows takes it for. Read once
+    // here, so that the checks and the backup see the same folder; only the
+    // name maps "/" to a look-alike.
+    CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    strMedia.Replace(L'/', L'\\');
     const CString strName = GetDlgItemText(IDC_BACKUP_NAME);
     if (!ValidateInput(strMedia, strName))
         return;

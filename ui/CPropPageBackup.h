@@ -9,8 +9,6 @@
 #include "controls/ICheckBoxListener.h"
 #include "framework/CPropertyPage.h"
 
-#include <ctime>
-
 class CBackupItemRoot;
 
 class CPropPageBackup : public CPropertyPage, private ICheckBoxListener {
@@ -30,10 +28,10 @@ public:
     // The megabytes shown for a selection of nBytes: whole megabytes, plus one
     // for any selection of more than a single byte.
     static LONGLONG RequiredMegabytes(LONGLONG nBytes);
-    // The proposed backup name at time t: "Backup : ", the user's long date
-    // without commas, a blank and the time as HH:MM. Empty when it cannot be
-    // formed.
-    static CString FormatBackupName(__time64_t t);
+    // The proposed backup name at the given local time: "Backup : ", the
+    // locale's long date without commas, a blank and the time as HH:MM. Empty
+    // when the locale is unknown.
+    static CString FormatBackupName(const wchar_t* pszLocale, const SYSTEMTIME& time);
 
 protected:
     // User-interface thread.

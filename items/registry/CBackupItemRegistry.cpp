@@ -53,8 +53,11 @@ void CBackupItemRegistry::MeasureArchive()
 
 void CBackupItemRegistry::BuildForRestore(const CString& strPath)
 {
-    if (!CDirectory::FileExist(strPath, CString()))
+    if (!CDirectory::FileExist(strPath, CString())) {
+        // Nothing to restore: the node cannot be ticked.
+        Enable(FALSE);
         return;
+    }
     SetName(strPath.Mid(strPath.ReverseFind(L'\\') + 1));
     m_nSize = CDirectory::GetFileSize(strPath);
     // The archive lies in its parent's directory, which lies in the backup directory.

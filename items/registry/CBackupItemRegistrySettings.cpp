@@ -66,12 +66,15 @@ void CBackupItemRegistrySettings::BuildForRestore(const CString& strPath)
 {
     m_nSize = 0;
     CString file = CDirectory::Concat(strPath, GetName());
-    if (!CDirectory::FileExist(file, CString()))
-        return;
-    m_nSize = CDirectory::GetFileSize(file);
-    int slash = strPath.ReverseFind(L'\\');
-    m_strBackupDir = slash < 0 ? CString() : strPath.Left(slash);
-    m_nDiskNumber = ReadDiskNumber(m_strBackupDir);
+    if (CDirectory::FileExist(file, CString())) {
+        m_nSize = CDirectory::GetFileSize(file);
+        int slash = strPath.ReverseFind(L'\\');
+        m_strBackupDir = slash < 0 ? CString() : strPath.Left(slash);
+        m_nDiskNumber = ReadDiskNumber(m_strBackupDir);
+    }
+    // A Settings directory without its archive on any medium read so far has
+    // nothing to restore: the node is shown but cannot be ticked.
+    Enable(!m_strBackupDir.IsEmpty());
 }
 
 LONGLONG CBackupItemRegistrySettings::CalculateSize()

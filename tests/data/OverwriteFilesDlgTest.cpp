@@ -46,7 +46,7 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
         {TRUE, true, Close, COverwriteFilesDlg::ResultCancel, FALSE},
         {FALSE, false, Yes, COverwriteFilesDlg::ResultYes, FALSE},
     };
-    const CString message = L"The file \nC:\\a.dat\nalready exists in\nR:\\b.\nDo you want to overwrite the existing file?";
+    const CString message = L"The file \nC:\\A & B\\a.dat\nalready exists in\nR:\\b.\nDo you want to overwrite it?";
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "end " << c.end << ", box " << c.showBox << ", tick " << c.tick);
         gRememberChoice = FALSE;
@@ -68,6 +68,8 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
         }
         EXPECT_EQ(nullptr, GetParent(hDlg));
         EXPECT_EQ(message, CWnd::GetText(GetDlgItem(hDlg, IDC_OVERWRITE_MESSAGE)));
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(hDlg, IDC_OVERWRITE_MESSAGE), GWL_STYLE) & SS_NOPREFIX)
+            << "the & of a path is no mnemonic";
         HWND hBox = GetDlgItem(hDlg, IDC_OVERWRITE_REMEMBER);
         EXPECT_EQ(c.showBox, IsWindowVisible(hBox));
         if (c.tick)

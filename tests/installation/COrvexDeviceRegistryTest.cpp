@@ -1,115 +1,84 @@
 // The device list against device keys this test writes into the real (Wine)
-// registry below HKLM\Software\Tessaro\CADCAM\Devices. The test removes its own
-// device keys afterwards, and the parent keys too when it had to create them.
+// registry. Meanwhile the machine keys of the process are a scratch key of the
+// current user, so the prefix's own devices are neither listed nor touched.
 
 #include "installation/COrvexDeviceRegistry.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
-#include <vector>
+#include <string>
+#include <thread>
 
 namespace {
 
-const wchar_t* const kParents[] = {L"Software\\Tessaro", L"Software\\Tessaro\\CADCAM",
-                                   L"Software\\Tessaro\\CADCAM\\Devices"};
-const wchar_t kPrefix[] = L"OrvexTest ";
-
-bool KeyExists(const wchar_t* path)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
+const wchar_t kScratch[] = L"Software\\OrvexTest Machine";
+const wchar_t kDevices[] = L"Software\\Tessaro\\CADCAM\\Devices";
 
 class DeviceKeys : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (const wchar_t* parent : kParents) {
-            if (!m_pszCreated && !KeyExists(parent))
-                m_pszCreated = parent;
-        }
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParents[2], 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &m_devices, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CURRENT_USER, kScratch, &m_scratch));
+        ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_scratch));
     }
-
     void TearDown() override
     {
-        for (const CString& name : m_names)
-            RegDeleteTreeW(m_devices, name);
-        RegCloseKey(m_devices);
-        if (m_pszCreated)
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_pszCreated);
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        RegCloseKey(m_scratch);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
     }
 
-    // A device subkey, named with the test's prefix.
-    HKEY AddDevice(const wchar_t* name)
+    // Creates the device's key when it is missing.
+    static void SetRaw(const wchar_t* device, const wchar_t* name, DWORD type, const void* data, DWORD bytes)
     {
-        HKEY h = nullptr;
-        m_names.push_back(CString(kPrefix) + name);
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(m_devices, m_names.back(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                                 &h, nullptr));
-        m_open.push_back(h);
-        return h;
+        const CString key = CString(kDevices) + L"\\" + device;
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data, bytes));
+    }
+    static void SetDword(const wchar_t* device, const wchar_t* name, DWORD value)
+    {
+        SetRaw(device, name, REG_DWORD, &value, sizeof value);
     }
 
-    static void SetRaw(HKEY h, const wchar_t* name, DWORD type, const void* data, DWORD bytes)
+    // The listed devices by key name.
+    static std::map<CString, COrvexDeviceInfo> List(int nHidden)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, name, 0, type, static_cast<const BYTE*>(data), bytes));
-    }
-    static void SetDword(HKEY h, const wchar_t* name, DWORD value) { SetRaw(h, name, REG_DWORD, &value, sizeof value); }
-
-    // The devices the test made by key name, after closing their keys.
-    std::map<CString, COrvexDeviceInfo> List(int nHidden)
-    {
-        for (HKEY h : m_open)
-            RegCloseKey(h);
-        m_open.clear();
         COrvexDeviceInfoArray all;
         all.Add(COrvexDeviceInfo(L"stale", L"left over", 1, eDeviceScanner, FALSE));
         COrvexDeviceRegistry::ListAllOrvexDevices(all, nHidden);
-        std::map<CString, COrvexDeviceInfo> ours;
-        for (INT_PTR i = 0; i < all.GetSize(); ++i) {
-            EXPECT_NE(CString(L"stale"), all[i].GetKeyName()) << "the list is replaced, not appended to";
-            if (all[i].GetKeyName().Left(static_cast<int>(wcslen(kPrefix))) == kPrefix)
-                ours.emplace(all[i].GetKeyName().Mid(static_cast<int>(wcslen(kPrefix))), all[i]);
-        }
-        return ours;
+        std::map<CString, COrvexDeviceInfo> devices;
+        for (INT_PTR i = 0; i < all.GetSize(); ++i)
+            devices.emplace(all[i].GetKeyName(), all[i]);
+        EXPECT_EQ(0u, devices.count(L"stale")) << "the list is replaced, not appended to";
+        return devices;
     }
 
-    const wchar_t* m_pszCreated = nullptr;
-    HKEY m_devices = nullptr;
-    std::vector<CString> m_names;
-    std::vector<HKEY> m_open;
+    HKEY m_scratch = nullptr;
 };
 
 } // namespace
 
 TEST_F(DeviceKeys, ReadsEveryValueSafelyAndHiddenDevicesOnlyWhenAskedFor)
 {
-    HKEY mill = AddDevice(L"Mill");
-    SetRaw(mill, L"Description", REG_SZ, L"Milling unit", 26);
-    SetDword(mill, L"SerialNumber", 4294967295u);
-    SetDword(mill, L"Type", eDeviceMillingUnit);
-    SetDword(AddDevice(L"Simulator"), L"Hidden", 7);
-    AddDevice(L"Bare");
-    HKEY odd = AddDevice(L"Odd");
-    SetRaw(odd, L"SerialNumber", REG_SZ, L"777", 8);
+    SetRaw(L"Mill", L"Description", REG_SZ, L"Milling unit", 26);
+    SetDword(L"Mill", L"SerialNumber", 4294967295u);
+    SetDword(L"Mill", L"Type", eDeviceMillingUnit);
+    SetDword(L"Simulator", L"Hidden", 7);
+    SetRaw(L"Bare", nullptr, REG_SZ, L"", 2); // only the key's default value
+    SetRaw(L"Odd", L"SerialNumber", REG_SZ, L"777", 8);
     const unsigned char eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    SetRaw(odd, L"Type", REG_BINARY, eight, sizeof eight);
-    SetRaw(odd, L"Hidden", REG_QWORD, eight, sizeof eight);
-    SetRaw(odd, L"Description", REG_DWORD, eight, 4);
-    SetRaw(AddDevice(L"Short"), L"SerialNumber", REG_DWORD, eight, 2);
-    SetRaw(AddDevice(L"Unterminated"), L"Description", REG_SZ, L"Scan", 8);
+    SetRaw(L"Odd", L"Type", REG_BINARY, eight, sizeof eight);
+    SetRaw(L"Odd", L"Hidden", REG_QWORD, eight, sizeof eight);
+    SetRaw(L"Odd", L"Description", REG_DWORD, eight, 4);
+    SetRaw(L"Short", L"SerialNumber", REG_DWORD, eight, 2);
+    SetRaw(L"Unterminated", L"Description", REG_SZ, L"Scan", 8);
     // Seven bytes: three characters and half of a fourth.
-    SetRaw(AddDevice(L"Odd length"), L"Description", REG_SZ, L"abcd", 7);
-    SetRaw(AddDevice(L"Embedded"), L"Description", REG_SZ, L"ab\0cd", 12);
+    SetRaw(L"Odd length", L"Description", REG_SZ, L"abcd", 7);
+    SetRaw(L"Embedded", L"Description", REG_SZ, L"ab\0cd", 12);
     CString longText(L'x', 100000);
-    SetRaw(AddDevice(L"Long"), L"Description", REG_SZ, longText.GetString(), 200002);
+    SetRaw(L"Long", L"Description", REG_SZ, longText.GetString(), 200002);
 
     std::map<CString, COrvexDeviceInfo> ours = List(1);
     ASSERT_EQ(9u, ours.size());
@@ -120,8 +89,8 @@ TEST_F(DeviceKeys, ReadsEveryValueSafelyAndHiddenDevicesOnlyWhenAskedFor)
     EXPECT_TRUE(ours.at(L"Simulator").IsHidden());
     // A missing or unreadable description is the key name; other values default to 0.
     const std::map<CString, CString> described = {
-        {L"Bare", L"OrvexTest Bare"}, {L"Odd", L"OrvexTest Odd"}, {L"Short", L"OrvexTest Short"},
-        {L"Unterminated", L"Scan"},   {L"Odd length", L"abc"},     {L"Embedded", L"ab"}, {L"Long", longText}};
+        {L"Bare", L"Bare"},      {L"Odd", L"Odd"},      {L"Short", L"Short"}, {L"Unterminated", L"Scan"},
+        {L"Odd length", L"abc"}, {L"Embedded", L"ab"}, {L"Long", longText}};
     for (const auto& d : described) {
         const COrvexDeviceInfo& info = ours.at(d.first);
         EXPECT_EQ(d.second, info.GetDescription());
@@ -132,4 +101,32 @@ TEST_F(DeviceKeys, ReadsEveryValueSafelyAndHiddenDevicesOnlyWhenAskedFor)
     ours = List(0);
     EXPECT_EQ(8u, ours.size());
     EXPECT_EQ(0u, ours.count(L"Simulator"));
+}
+
+// The Devices key is deleted and made again while lists are read on a worker:
+// a list whose key goes away under it must end. The minute only bounds a list
+// that would run through every index.
+TEST_F(DeviceKeys, ADevicesKeyDeletedWhileTheListIsReadEndsTheList)
+{
+    std::atomic<bool> stop{false};
+    std::thread mutator([&] {
+        for (; !stop; RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDevices)) {
+            for (int i = 0; i < 20; ++i)
+                SetDword(std::to_wstring(i).c_str(), L"Type", eDeviceScanner);
+        }
+    });
+    auto lists = [](LPVOID) -> DWORD {
+        COrvexDeviceInfoArray devices;
+        for (int i = 0; i < 300; ++i)
+            COrvexDeviceRegistry::ListAllOrvexDevices(devices, 1);
+        return 0;
+    };
+    HANDLE worker = CreateThread(nullptr, 0, lists, nullptr, 0, nullptr);
+    const bool ended = WaitForSingleObject(worker, 60000) == WAIT_OBJECT_0;
+    stop = true;
+    mutator.join();
+    if (!ended)
+        TerminateThread(worker, 1); // else the hanging list would keep the program from ending
+    CloseHandle(worker);
+    EXPECT_TRUE(ended) << "the list went on after its key was deleted";
 }

@@ -96,6 +96,14 @@ TEST_F(RegistryItemsTest, SettingsRoundTripBringsBackMillingWithoutItsSubKeys)
     EXPECT_FALSE(after == machine);
     machine.subKeys[L"CADCAM"].subKeys[L"Device"].subKeys[L"Milling"].subKeys.clear();
     EXPECT_TRUE(after == machine) << "everything but Milling's sub-keys comes back";
+    // A Settings directory without its archive offers no node to tick, unless
+    // the archive was found on an earlier medium.
+    ASSERT_TRUE(DeleteFileW(m_archive));
+    restore.BuildForRestore(m_dir / L"Settings");
+    EXPECT_TRUE(restore.IsEnabled());
+    CBackupItemRegistrySettings missing;
+    missing.BuildForRestore(m_dir / L"Settings");
+    EXPECT_FALSE(missing.IsEnabled());
 }
 
 TEST_F(RegistryItemsTest, StoredChoiceOrAnswerDecidesOverAnExistingArchive)
@@ -150,6 +158,9 @@ TEST_F(RegistryItemsTest, KeyItemRestoresOnlyFromItsOwnMediumAndNotInACancelledB
     WriteBackupIni(m_dir.Path(), 0, 2);
     CBackupItemRegistry item;
     item.BuildForRestore(m_dir / L"Calibration\\Profil");
+    CBackupItemRegistry missing;
+    missing.BuildForRestore(m_dir / L"Calibration\\Gone");
+    EXPECT_FALSE(missing.IsEnabled());
     DeleteTree(kMachine, kProfil);
 
     TestListener listener;

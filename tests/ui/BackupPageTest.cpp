@@ -68,24 +68,21 @@ TEST(RequiredMegabytes, WholeMegabytesPlusOneForMoreThanOneByte)
         EXPECT_EQ(megabytes[i], CPropPageBackup::RequiredMegabytes(bytes[i])) << bytes[i];
 }
 
-TEST(FormatBackupName, LongDateWithoutCommasAndTheTime)
+TEST(FormatBackupName, LongDateWithoutCommasAndTheTimeInAnyScript)
 {
-    // 2023-11-14 22:13:20 UTC; the local date and time depend on the time zone.
-    const __time64_t t = 1700000000;
-    struct tm local = {};
-    ASSERT_EQ(0, _localtime64_s(&local, &t));
-    wchar_t localeName[LOCALE_NAME_MAX_LENGTH] = {};
-    GetUserDefaultLocaleName(localeName, LOCALE_NAME_MAX_LENGTH);
-    if (CString(localeName) != L"en-US")
-        GTEST_SKIP() << "the exact long date is known for en-US only, not " << CString(localeName);
-    static const wchar_t* const kDays[] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
-                                           L"Thursday", L"Friday", L"Saturday"};
-    static const wchar_t* const kMonths[] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
-                                             L"July",    L"August",   L"September", L"October", L"November", L"December"};
-    CString expected;
-    expected.Format(L"Backup : %s %s %d %d %02d:%02d", kDays[local.tm_wday], kMonths[local.tm_mon], local.tm_mday,
-                    local.tm_year + 1900, local.tm_hour, local.tm_min);
-    EXPECT_EQ(expected, CPropPageBackup::FormatBackupName(t));
+    // Tuesday, 14 November 2023, 22:13, and a minute later.
+    const SYSTEMTIME t = {2023, 11, 2, 14, 22, 13, 20, 0};
+    const SYSTEMTIME later = {2023, 11, 2, 14, 22, 14, 20, 0};
+    const wchar_t* const cases[][2] = {{L"en-US", L"Backup : Tuesday November 14 2023 22:13"},
+                                       {L"de-DE", L"Backup : Dienstag 14. November 2023 22:13"},
+                                       {L"ru-RU", nullptr}, {L"el-GR", nullptr}, {L"ja-JP", nullptr}};
+    for (const auto& c : cases) {
+        const CString name = CPropPageBackup::FormatBackupName(c[0], t);
+        EXPECT_TRUE(!c[1] || name == CString(c[1])) << name.GetString();
+        EXPECT_NE(-1, name.Find(L"14")) << name.GetString();
+        EXPECT_EQ(CString(L" 22:13"), name.Right(6)) << c[0];
+        EXPECT_NE(name, CPropPageBackup::FormatBackupName(c[0], later)) << c[0];
+    }
 }
 
 TEST_F(BackupPageTest, RefusedInputShowsItsMessageAndMakesNoFolder)
@@ -118,15 +115,28 @@ TEST_F(BackupPageTest, ExistingFolderUnderTheDiskNameIsAskedAboutBeforeAnyOtherC
     ASSERT_NE(media / L"Mo,Di: Nacht", backup);
     ASSERT_TRUE(CreateDirectoryW(backup, nullptr));
 
-    std::vector<test::SMessage> messages = Start(media.Path(), L"Mo,Di: Nacht", {IDCANCEL});
-    ASSERT_EQ(2u, messages.size());
-    EXPECT_EQ(LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE), messages[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR), messages[0].type);
-    ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED));
+    // A media path written with "/" finds the same folder and makes nothing
+    // in the working directory (here the media folder).
+    CString slashed = media.Path();
+    slashed.Replace(L'\\', L'/');
+    wchar_t old[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, old);
+    ASSERT_TRUE(SetCurrentDirectoryW(media.Path()));
+    std::vector<std::vector<test::SMessage>> answers;
+    for (const CString& path : {media.Path(), slashed})
+        answers.push_back(Start(path, L"Mo,Di: Nacht", {IDCANCEL}));
+    SetCurrentDirectoryW(old);
+    EXPECT_EQ(1u, test::SubDirectories(media.Path()).size()) << "only the backup folder";
+    for (const std::vector<test::SMessage>& messages : answers) {
+        ASSERT_EQ(2u, messages.size());
+        EXPECT_EQ(LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE), messages[0].text);
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR), messages[0].type);
+        ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED));
+    }
     EXPECT_EQ(-1, test::ReadBackupIni(backup, L"BackupComplete"));
 
     // OK skips every further check, the comma's too.
-    messages = Start(media.Path(), L"Mo,Di: Nacht", {IDOK});
+    std::vector<test::SMessage> messages = Start(media.Path(), L"Mo,Di: Nacht", {IDOK});
     ASSERT_EQ(2u, messages.size());
     EXPECT_EQ(LoadText(IDS_BACKUP_SUCCEEDED), messages[1].text);
     EXPECT_EQ(1, test::ReadBackupIni(backup, L"BackupComplete"));
