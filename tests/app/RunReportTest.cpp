@@ -1,6 +1,8 @@
-// The run report as a file: its text.
+// The run report as a file: its text, and the folder that keeps the last reports.
 
+#include "app/ReportFolder.h"
 #include "app/RunReport.h"
+#include "installation/CDirectory.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -121,4 +123,38 @@ TEST(RunReportTest, TheReportAndEachMediumsPartNameTheirProblemsInUtf8LinesThatF
     EXPECT_NE(-1, text.Find(CRunReport::DescribeOutcomeBit(2)));
     EXPECT_NE(-1, text.Find(CRunReport::DescribeOutcomeBit(4)));
     EXPECT_EQ(-1, text.Find(CRunReport::DescribeOutcomeBit(8)));
+}
+
+TEST(RunReportTest, TheFolderKeepsTheLastHundredReportsAndAFailedWriteIsAnErrorCode)
+{
+    test::TempDir dir;
+    const CString folder = dir / L"Reports";
+    CreateDirectoryW(folder, nullptr);
+    test::WriteText(folder + L"\\notes.txt", "kept");
+    for (int i = 0; i < 100; ++i)
+        test::WriteText(folder + L"\\" + CRunReport::LocalTimeText(At(i), L'-') + (i % 2 ? L" Restore.txt" : L" Backup.txt"), "");
+    // Two runs in one second, both later than the others.
+    CRunReport report(ERunKind::Backup, L"R:\\Backup");
+    report.Begin(At(500));
+    CString first, second;
+    ASSERT_EQ(ERROR_SUCCESS, CReportFolder(folder).Add(report, first));
+    ASSERT_EQ(ERROR_SUCCESS, CReportFolder(folder).Add(report, second));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(test::FileExists(first) && test::FileExists(second));
+    EXPECT_EQ(first.Left(first.GetLength() - 4) + L" (2).txt", second);
+    CStringArray names;
+    EXPECT_EQ(101, CDirectory::ListFiles(folder, names, L"*", ~DWORD(FILE_ATTRIBUTE_DIRECTORY)));
+    EXPECT_FALSE(test::FileExists(folder + L"\\" + CRunReport::LocalTimeText(At(0), L'-') + L" Backup.txt"));
+    EXPECT_FALSE(test::FileExists(folder + L"\\" + CRunReport::LocalTimeText(At(1), L'-') + L" Restore.txt"));
+    EXPECT_TRUE(test::FileExists(folder + L"\\" + CRunReport::LocalTimeText(At(2), L'-') + L" Backup.txt"));
+    EXPECT_TRUE(test::FileExists(folder + L"\\notes.txt"));
+
+    // A folder that cannot be made: an error, no file, no exception.
+    CString none = L"x";
+    EXPECT_NE(ERROR_SUCCESS, CReportFolder(folder + L"\\notes.txt\\Reports").Add(report, none));
+    EXPECT_TRUE(none.IsEmpty());
+
+    wchar_t programData[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH);
+    EXPECT_EQ(CString(programData) + L"\\Tessaro\\ORVEX\\Backup Reports", CReportFolder::GetDefaultPath());
 }
