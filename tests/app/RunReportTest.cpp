@@ -1,6 +1,8 @@
-// The run report as a file: its text, and the folder that keeps the last reports.
+// The run report as a file: its text, the folder that keeps the last reports,
+// and the event log entry of an unattended run.
 
 #include "app/ReportFolder.h"
+#include "app/RunEventLog.h"
 #include "app/RunReport.h"
 #include "installation/CDirectory.h"
 #include "tests/TestSupport.h"
@@ -157,4 +159,20 @@ TEST(RunReportTest, TheFolderKeepsTheLastHundredReportsAndAFailedWriteIsAnErrorC
     wchar_t programData[MAX_PATH] = {};
     GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH);
     EXPECT_EQ(CString(programData) + L"\\Tessaro\\ORVEX\\Backup Reports", CReportFolder::GetDefaultPath());
+}
+
+TEST(RunReportTest, AnUnattendedRunsEventLogEntryIsRankedByItsExitCodeAndDoesNotFail)
+{
+    const struct {
+        UINT code;
+        WORD type;
+    } cases[] = {{0, EVENTLOG_INFORMATION_TYPE}, {1, EVENTLOG_WARNING_TYPE}, {6, EVENTLOG_WARNING_TYPE},
+                 {8, EVENTLOG_ERROR_TYPE}, {13, EVENTLOG_ERROR_TYPE}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.type, EventTypeForExitCode(c.code)) << c.code;
+    // Wine keeps no event log but takes the entry, as Windows does from a source no installer registered.
+    CRunReport report(ERunKind::Backup, L"R:\\Backup");
+    report.SetUnattended(L"OrvexBackup.exe R:\\Backup");
+    report.SetOutcome(2, L"1 file could not be copied.");
+    EXPECT_TRUE(ReportRunToEventLog(report, L"C:\\ProgramData\\Tessaro\\ORVEX\\Backup Reports\\x.txt"));
 }
