@@ -16,14 +16,16 @@ const int kBufferSize = 4096;
 const UINT kMemFileGrowth = 1024;
 
 // Device names the system reserves in every directory, with or without an
-// extension; the superscript digits count as digits there.
+// extension; the superscript digits count as digits there. The console's
+// input and output buffers are opened by name too.
 bool IsReservedDeviceName(const CString& strName)
 {
     int dot = strName.Find(L'.');
     CString base = dot < 0 ? strName : strName.Left(dot);
     base.TrimRight();
     base.MakeUpper();
-    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL")
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+        base == L"CONOUT$")
         return true;
     if (base.GetLength() != 4)
         return false;
