@@ -239,10 +239,14 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         OnCopyFailed(src, dst, pListener);
     if (m_eCopyResult == ECopyResult::Failed)
         return;
-    // A restored file is not new or modified data.
-    CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
-    if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
-        CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN, TRUE);
+    // A restored file is not new or modified data. A live file the user kept
+    // stays as it is: newer than the backup, it belongs in the next one.
+    if (m_eCopyResult == ECopyResult::Copied) {
+        CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
+        if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
+            CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN,
+                                             TRUE);
+    }
     pListener->AddProgress(CalculateSize());
 }
 
