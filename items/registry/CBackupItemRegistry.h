@@ -43,7 +43,7 @@ public:
     // Applies the archive at the file's position to the registry. The file
     // comes from a backup medium and is not trusted: only keys below
     // Software\Tessaro\ of the current user or the machine are written, and
-    // damage raises CArchiveException.
+    // damage raises CArchiveException before anything is written.
     void ReadRegistry(CFile* pFile);
 
 protected:

@@ -146,25 +146,32 @@ void CBackupItemRegistry::ExportValues(HKEY hKey, CArchive& ar)
 
 void CBackupItemRegistry::ReadRegistry(CFile* pFile)
 {
-    CArchive ar(pFile, CArchive::load, kBufferSize);
-    DWORD version = 0;
-    ar >> version;
-    LONG count = 0;
-    ar >> count;
-    // An absurd count ends at the end of the file; nothing is reserved for it.
-    for (LONG i = 0; i < count; ++i) {
-        DWORD id = 0;
-        CString path;
-        ar >> id >> path;
-        HKEY hHive = HiveFromId(id);
-        // A record that is not applied is still walked, so that the next one
-        // is read from where it begins.
-        if (IsRestorable(hHive, path))
-            ImportKey(hHive, path, ar, 0);
-        else
-            ImportKey(nullptr, CString(), ar, 0);
+    // A damaged archive changes nothing: the first pass walks every record
+    // without applying it, and only an archive that reads to its end is read
+    // again and applied.
+    const ULONGLONG start = pFile->GetPosition();
+    for (BOOL bApply : {FALSE, TRUE}) {
+        pFile->Seek(static_cast<LONGLONG>(start), CFile::begin);
+        CArchive ar(pFile, CArchive::load, kBufferSize);
+        DWORD version = 0;
+        ar >> version;
+        LONG count = 0;
+        ar >> count;
+        // An absurd count ends at the end of the file; nothing is reserved for it.
+        for (LONG i = 0; i < count; ++i) {
+            DWORD id = 0;
+            CString path;
+            ar >> id >> path;
+            HKEY hHive = HiveFromId(id);
+            // A record that is not applied is still walked, so that the next
+            // one is read from where it begins.
+            if (bApply && IsRestorable(hHive, path))
+                ImportKey(hHive, path, ar, 0);
+            else
+                ImportKey(nullptr, CString(), ar, 0);
+        }
+        ar.Close();
     }
-    ar.Close();
 }
 
 void CBackupItemRegistry::ImportKey(HKEY hParent, CString strPath, CArchive& ar, int nDepth)
