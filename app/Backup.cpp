@@ -7,6 +7,7 @@
 #include "items/BackupMedia.h"
 #include "items/CBackupItem.h"
 #include "items/ItemNames.h"
+#include "items/data/DataPath.h"
 #include "res/resource.h"
 
 namespace {
@@ -99,6 +100,9 @@ void CBackup::DoRestore(IProgressListener* pListener)
 {
     m_bCancel = FALSE;
     StartRecord();
+    // Read before anything is written: the patient data of the whole run go
+    // there, whatever a restored setting says.
+    CDataPathPin dataPath;
     BOOL bFatal = FALSE;
     try {
         SetStatusText(LoadText(IDS_COPYING_FILES));

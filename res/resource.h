@@ -67,6 +67,8 @@
 #define IDS_BACKUP_DAMAGED 50
 #define IDS_RESTORE_FINISHED_WITH_ERRORS 51
 #define IDS_NEW_FOLDER_NAME_INVALID 52
+// Messages of a restore.
+#define IDS_DATA_PATH_KEPT 60
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

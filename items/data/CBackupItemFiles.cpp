@@ -6,6 +6,7 @@
 #include "installation/CDirectory.h"
 #include "installation/CPatient.h"
 #include "items/BackupMedia.h"
+#include "items/data/DataPath.h"
 #include "res/resource.h"
 #include "ui/COverwriteFilesDlg.h"
 
@@ -232,6 +233,12 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         return;
     const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
     const CString src = CDirectory::Concat(strSrcDir, m_strName);
+    // Nothing is written towards a data directory that cannot be made, not
+    // even the directories on the way to it.
+    if (!IsDataPathWritable()) {
+        GiveUp(src, pListener);
+        return;
+    }
     CDirectory::Make(DirectoryOf(dst));
     if (CopyWholeFile(src, dst, TRUE))
         m_eCopyResult = ECopyResult::Copied;

@@ -112,8 +112,13 @@ void CBackupItemPatientIndex::Backup(const CString& strDstDir, IProgressListener
 void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListener* pListener)
 {
     // A backup directory is known only once the index file was found in it.
-    if (GetCheck() != Unchecked && !m_strBackupDir.IsEmpty() && m_nDiskNumber == ReadDiskNumber(m_strBackupDir)) {
-        CString path = CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName());
+    const BOOL bHere =
+        GetCheck() != Unchecked && !m_strBackupDir.IsEmpty() && m_nDiskNumber == ReadDiskNumber(m_strBackupDir);
+    const CString path = CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName());
+    if (bHere && !IsDataPathWritable()) {
+        // The patient directories would have nowhere to go.
+        pListener->ReportFailure(ERunFailure::CopyFailed, path);
+    } else if (bHere) {
         CString dataDir = GetDataPath();
         CFile file(path, CFile::modeRead);
         CArchive ar(&file, CArchive::load, kBufferSize);

@@ -7,6 +7,7 @@
 #include "framework/CMemFile.h"
 #include "installation/CDirectory.h"
 #include "items/data/ArchiveOverwrite.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
     // A backup directory is known only once the archive was found in it.
     if (GetCheck() == Unchecked || m_strBackupDir.IsEmpty() || ReadDiskNumber(m_strBackupDir) != m_nDiskNumber)
         return;
-    ReadArchiveFile(CDirectory::Concat(strSrcDir, GetName()));
+    ReadArchiveFile(CDirectory::Concat(strSrcDir, GetName()), pListener);
     pListener->AddProgress(CalculateSize());
 }
 
@@ -100,9 +101,11 @@ void CBackupItemRegistry::WriteArchiveFile(const CString& strFile)
     file.Close();
 }
 
-void CBackupItemRegistry::ReadArchiveFile(const CString& strFile)
+void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
     CFile file(strFile, CFile::modeRead);
-    ReadRegistry(&file);
+    const BOOL bDataPathKept = !ReadRegistry(&file);
     file.Close();
+    if (bDataPathKept)
+        pListener->ShowInfo(IDS_DATA_PATH_KEPT);
 }
