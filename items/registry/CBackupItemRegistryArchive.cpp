@@ -41,13 +41,21 @@ HKEY HiveFromId(DWORD dwId)
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(dwId)));
 }
 
+// A name the registry takes as it is stored: it reads a name only up to a
+// null character, which would make a stored name another one.
+bool IsWholeName(const CString& strName)
+{
+    return strName.Find(L'\0') < 0;
+}
+
 // A name that creates exactly one key directly below its parent. The
 // registry takes a backslash as a separator and an empty name as the parent
 // itself; "." and ".." are refused so that no other tool that reads the
 // registry like a path can be led elsewhere by them.
 bool IsPlainKeyName(const CString& strName)
 {
-    return !strName.IsEmpty() && strName.Find(L'\\') < 0 && strName != L"." && strName != L"..";
+    return !strName.IsEmpty() && strName.Find(L'\\') < 0 && IsWholeName(strName) && strName != L"." &&
+           strName != L"..";
 }
 
 // Only this program's own keys may be written from a backup medium:
@@ -180,7 +188,7 @@ private:
             std::vector<BYTE> data(static_cast<SIZE_T>(length) + 1);
             if (m_ar.Read(data.data(), length) != length)
                 ThrowDamaged(m_ar, CArchiveException::endOfFile);
-            if (!hKey)
+            if (!hKey || !IsWholeName(name))
                 continue;
             if (IsOtherDataPath(strAt, name, type, data.data(), length))
                 m_bKeptDataPath = TRUE;

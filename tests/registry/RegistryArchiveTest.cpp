@@ -198,13 +198,16 @@ TEST_F(RegistryArchiveTest, RecordsOutsideTheProgramsKeysAreWalkedButNeverApplie
 TEST_F(RegistryArchiveTest, SubKeyNamesThatAreNotPlainAreWalkedAndNotApplied)
 {
     ArchiveBytes bytes = Records(1, m_key.Path());
-    for (const wchar_t* name : {L"", L"a\\b", L"..", L"."})
+    // The registry would read a name only up to its null character.
+    for (const std::wstring& name : {std::wstring(), std::wstring(L"a\\b"), std::wstring(L".."), std::wstring(L"."),
+                                     std::wstring(L"Plain\0", 6)})
         bytes.Dword(0).Str(name).Dword(0xFFFFFFFE).OneValue(L"bad", 1);
-    bytes.Dword(0).Str(L"Plain").Dword(0xFFFFFFFE).OneValue(L"good", 2).EmptyBody();
+    bytes.Dword(0).Str(L"Plain").Dword(0xFFFFFFFE).OneValue(L"good", 2);
+    bytes.Dword(0xFFFFFFFE).OneValue(std::wstring(L"bad\0", 4), 3);
     EXPECT_EQ(-1, ReadFailure(bytes.Get()));
     KeyTree tree = ReadTree(hUser, m_key.Path());
     ASSERT_EQ(1u, tree.subKeys.size());
-    EXPECT_EQ(1u, tree.subKeys[L"Plain"].values.count(L"good"));
+    EXPECT_EQ(1u, tree.subKeys[L"Plain"].values.size());
     EXPECT_TRUE(tree.values.empty());
 }
 
