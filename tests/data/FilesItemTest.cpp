@@ -161,8 +161,9 @@ TEST_F(FilesItemTest, RestoreSetsTheAttributesOnlyOfWhatItWrote)
         item->RestoreFile(backup, live, &listener);
         EXPECT_EQ(button == IDOK ? "copy" : "live", ReadText(thumbnail));
         EXPECT_EQ(button == IDOK, (GetFileAttributesW(Live(L"Thumbnail")) & FILE_ATTRIBUTE_HIDDEN) != 0);
-        if (button == IDNO)
+        if (button == IDNO) {
             EXPECT_EQ(before, GetFileAttributesW(thumbnail));
+        }
     }
 }
 
