@@ -33,8 +33,8 @@ private:
     CString m_path;
 };
 
-// Moves an installation key aside into a stash below the test key and puts
-// it back, with nothing else left at its place, at the end.
+// Moves a key aside into a stash outside Software\Tessaro (so it may be all
+// of it) and puts it back, with nothing else left at its place, at the end.
 class StashedKey {
 public:
     StashedKey(HKEY hRoot, const CString& strPath);
