@@ -112,6 +112,8 @@ void CBackup::DoRestore(IProgressListener* pListener)
             ShowInfo(IDS_RESTORE_CANCELLED);
         else if (CountFailedFiles() > 0)
             ShowFailedFiles(IDS_RESTORE_FINISHED_WITH_ERRORS);
+        else if (m_nCopied == 0)
+            ShowInfo(IDS_NOTHING_RESTORED);
         else
             ShowInfo(IDS_RESTORE_SUCCEEDED);
     } catch (CBackupException* e) {
@@ -162,6 +164,7 @@ void CBackup::StartRecord()
     m_bFreshMedium = FALSE;
     m_bVerifyMismatch = FALSE;
     m_nCopyFailures = 0;
+    m_nCopied = 0;
     m_nVerifyFailures = 0;
     m_arrFailedFiles.RemoveAll();
     m_nOutcome = 0;

@@ -50,7 +50,11 @@ public:
 
     // Worker thread, from the items.
     void ReportFailure(ERunFailure kind, const CString& strFile) override;
-    void ReportCopied() override { m_bFreshMedium = FALSE; }
+    void ReportCopied() override
+    {
+        m_bFreshMedium = FALSE;
+        ++m_nCopied;
+    }
     BOOL IsFreshMedium() override { return m_bFreshMedium; }
 
     // Read once the run has ended.
@@ -81,6 +85,7 @@ private:
     BOOL m_bFreshMedium = FALSE;
     BOOL m_bVerifyMismatch = FALSE;
     int m_nCopyFailures = 0;
+    int m_nCopied = 0;
     int m_nVerifyFailures = 0;
     CStringArray m_arrFailedFiles;
     std::atomic<UINT> m_nOutcome{0};

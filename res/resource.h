@@ -69,6 +69,7 @@
 #define IDS_NEW_FOLDER_NAME_INVALID 52
 // Messages of a restore.
 #define IDS_DATA_PATH_KEPT 60
+#define IDS_NOTHING_RESTORED 61
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

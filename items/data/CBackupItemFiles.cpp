@@ -249,6 +249,7 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
     // A restored file is not new or modified data. A live file the user kept
     // stays as it is: newer than the backup, it belongs in the next one.
     if (m_eCopyResult == ECopyResult::Copied) {
+        pListener->ReportCopied();
         CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
         if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
             CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN,

@@ -130,6 +130,7 @@ void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListene
         }
         ar.Close();
         file.Close();
+        pListener->ReportCopied();
     }
     pListener->AddProgress(CalculateSize());
 }

@@ -108,4 +108,5 @@ void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListe
     file.Close();
     if (bDataPathKept)
         pListener->ShowInfo(IDS_DATA_PATH_KEPT);
+    pListener->ReportCopied();
 }

@@ -53,8 +53,9 @@ protected:
     void MeasureArchive();
     // Creates (or truncates) the file and writes the archive into it.
     void WriteArchiveFile(const CString& strFile);
-    // Applies the archive in the file and tells the listener when a data path
-    // setting of the backup was held back; a missing file raises CFileException.
+    // Applies the archive in the file and tells the listener, also when a data
+    // path setting of the backup was held back; a missing file raises
+    // CFileException.
     void ReadArchiveFile(const CString& strFile, IProgressListener* pListener);
 
     CArray<SRegHive, const SRegHive&> m_arrHives;
