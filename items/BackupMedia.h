@@ -10,6 +10,19 @@ inline constexpr const wchar_t* kBackupIniName = L"Backup.ini";
 inline constexpr const wchar_t* kBackupIniSection = L"Backup";
 inline constexpr const wchar_t* kBackupCompleteKey = L"BackupComplete";
 inline constexpr const wchar_t* kDiskNumberKey = L"DiskNumber";
+// What the run that wrote the medium knew of itself when it closed it: it was
+// cancelled or ended at a full medium unattended (1), and how many files could
+// not be copied or failed their verification so far. A backup written without
+// them reads 0 for each.
+inline constexpr const wchar_t* kCancelledKey = L"Cancelled";
+inline constexpr const wchar_t* kFailedFilesKey = L"FailedFiles";
+inline constexpr const wchar_t* kVerifyFailuresKey = L"VerifyFailures";
+// No backup spans more media than this; a medium numbered otherwise is damaged.
+inline constexpr int kMaxDiskNumber = 999;
+
+// An integer of the Backup.ini in a backup directory; 0 when the file or the
+// key is missing.
+int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey);
 
 // Free bytes of the whole volume (not the caller's quota) that holds the
 // nearest existing ancestor of strPath; 0 when the system cannot tell.

@@ -70,6 +70,11 @@
 // Messages of a restore.
 #define IDS_DATA_PATH_KEPT 60
 #define IDS_NOTHING_RESTORED 61
+#define IDS_NO_VALID_BACKUP_INI 62
+#define IDS_BACKUP_INCOMPLETE 63
+#define IDS_INCOMPLETE_CANCELLED 64
+#define IDS_INCOMPLETE_FAILED_FILES 65
+#define IDS_INCOMPLETE_VERIFY_FAILURES 66
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

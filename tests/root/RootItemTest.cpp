@@ -147,6 +147,18 @@ TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
     EXPECT_EQ(std::vector<CString>{kSettingsName}, ChildNames(*root));
     EXPECT_EQ(CDirectory::CreateFileNameForDisplay(L"Backup \uA789 1"), root->GetName());
     root->DeleteFromTree(nullptr);
+
+    // A medium numbered beyond any backup gives the disk loop nothing to walk.
+    WriteIni(backup, 1, 2000000000);
+    root = new CBackupItemRoot();
+    root->BuildForRestore(backup);
+    std::vector<UINT> restored;
+    root->AddChild(new MediumItem(2000000000, &restored));
+    QuietRun run;
+    root->Restore(backup, &run);
+    EXPECT_TRUE(script.prompts.empty());
+    EXPECT_TRUE(restored.empty());
+    root->DeleteFromTree(nullptr);
 }
 
 TEST_F(RootItemTest, ThreeMediaArePromptedInTurnAndAWrongOneBringsThePromptBack)
