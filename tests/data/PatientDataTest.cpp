@@ -48,13 +48,18 @@ struct TreeDeleter {
 };
 using Index = std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter>;
 
-// A restore without windows that records the texts it shows. As the run
-// begins it points the data path setting elsewhere, as another program might.
-class RestoreRun : public CBackup {
-public:
-    explicit RestoreRun(const CString& strMovedTo) : m_strMovedTo(strMovedTo) {}
+CString Text(UINT nStringId, int nNumber = 0)
+{
+    CString text;
+    text.FormatMessage(nStringId, nNumber);
+    return text;
+}
+
+// A restore without windows that keeps the texts it shows. As the run begins
+// it points the data path setting elsewhere, as another program might.
+struct RestoreRun : CBackup {
     void AddProgress(LONGLONG) override {}
-    void SetStatusText(const CString&) override { test::SettingsKeyGuard::SetDataPath(m_strMovedTo); }
+    void SetStatusText(const CString&) override { test::SettingsKeyGuard::SetDataPath(movedTo); }
     void ShowError(UINT nStringId) override { shown.push_back(Text(nStringId)); }
     void SetProgressPos(int) override {}
     int GetProgressPos() override { return 0; }
@@ -62,17 +67,8 @@ public:
     void ShowInfo(UINT nStringId) override { shown.push_back(Text(nStringId)); }
     void ShowErrorText(const CString& strText) override { shown.push_back(strText); }
 
-    static CString Text(UINT nStringId, int nNumber = 0)
-    {
-        CString text;
-        text.FormatMessage(nStringId, nNumber);
-        return text;
-    }
-
+    CString movedTo;
     std::vector<CString> shown;
-
-private:
-    CString m_strMovedTo;
 };
 
 class PatientDataTest : public test::DataItemsTest {
@@ -197,7 +193,8 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
         auto* root = new CBackupItemRoot;
         root->BuildForRestore(backup);
         root->SelectAll();
-        RestoreRun run(tmp / L"Moved");
+        RestoreRun run;
+        run.movedTo = tmp / L"Moved";
         run.SetRoot(root);
         run.SetBackupDir(backup);
         run.DoRestore(&run);
@@ -205,9 +202,8 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
 
         const bool writable = live == data;
         EXPECT_EQ(writable, FileExists(Live(L"Anna\\Case1\\a.dat")));
-        EXPECT_EQ((std::vector<CString>{RestoreRun::Text(IDS_DATA_PATH_KEPT),
-                                        writable ? RestoreRun::Text(IDS_RESTORE_SUCCEEDED)
-                                                 : RestoreRun::Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6)}),
+        EXPECT_EQ((std::vector<CString>{Text(IDS_DATA_PATH_KEPT), writable ? Text(IDS_RESTORE_SUCCEEDED)
+                                                                           : Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6)}),
                   run.shown);
         EXPECT_EQ(tmp / L"Moved\\", GetDataPath()) << "the backup's setting is not restored";
         EXPECT_FALSE(DirExists(tmp / L"Elsewhere") || DirExists(tmp / L"Moved"));

@@ -111,15 +111,4 @@ TEST_F(PatientIndexTest, RestoreCreatesOnlyPlainNamesInsideTheDataDirectory)
     EXPECT_EQ(static_cast<LONGLONG>(test::ReadBytes(m_index).size()), m_listener.progress);
 }
 
-TEST_F(PatientIndexTest, DamagedIndexRaisesArchiveExceptionAndCreatesNothing)
-{
-    // Two names announced, one and a half present.
-    test::WriteBytes(m_index, {0x02, 0x00, 0xFF, 0xFE, 0xFF, 0x01, 0x41, 0x00, 0xFF, 0xFE, 0xFF, 0x05, 0x42});
-    CBackupItemPatientIndex item;
-    item.BuildForRestore(m_backup + L"\\Patient Index");
-    item.SetCheck(1);
-    EXPECT_THROW(item.Restore(m_backup, &m_listener), CArchiveException*);
-    EXPECT_TRUE(Entries(m_data).empty());
-}
-
 } // namespace
