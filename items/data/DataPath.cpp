@@ -31,7 +31,10 @@ BOOL EndsWithBackslash(const CString& s)
 // The registry reads the value into a buffer of 260 characters.
 const DWORD kValueBytes = 260 * sizeof(wchar_t);
 
-CDataPathPin* gpPin = nullptr;
+// Per thread: the pin of a run serves its worker thread only, and the
+// user-interface thread, which may build a tree the moment the run's dialog
+// closes, reads the setting as ever.
+thread_local CDataPathPin* gpPin = nullptr;
 
 CString ModuleFileName()
 {

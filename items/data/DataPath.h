@@ -7,7 +7,7 @@
 
 // The patient data directory, ending in a backslash. Without the installation's
 // settings key it is "..\Data\", relative to the current directory. While a
-// CDataPathPin lives, the directory it read.
+// CDataPathPin lives, the directory it read, on the thread that made it.
 CString GetDataPath();
 
 // What GetDataPath would make of a "DataPath" value with this type and data:
@@ -16,8 +16,7 @@ CString ResolveDataPathValue(DWORD type, const void* pData, DWORD nBytes);
 
 // Fixes the data path for a restore: it is read once, before anything is
 // written, and every patient file of the run goes there, whatever changes the
-// setting meanwhile. Made on the worker thread of the run; the user-interface
-// thread waits in the progress dialog while it lives.
+// setting meanwhile. Made on the worker thread of the run, and seen there only.
 class CDataPathPin {
 public:
     CDataPathPin();
