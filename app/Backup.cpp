@@ -8,6 +8,7 @@
 #include "items/BackupMedia.h"
 #include "items/CBackupItem.h"
 #include "items/ItemNames.h"
+#include "items/data/DataPath.h"
 #include "res/resource.h"
 
 namespace {
@@ -230,6 +231,9 @@ void CBackup::DoRestore(IProgressListener* pListener)
 {
     m_bCancel = FALSE;
     StartRecord();
+    // Read before anything is written: the patient data of the whole run go
+    // there, whatever a restored setting says.
+    CDataPathPin dataPath;
     BOOL bFatal = FALSE;
     try {
         SetStatusText(LoadText(IDS_COPYING_FILES));
@@ -239,6 +243,8 @@ void CBackup::DoRestore(IProgressListener* pListener)
             ShowInfo(IDS_RESTORE_CANCELLED);
         else if (CountFailedFiles() > 0)
             ShowFailedFiles(IDS_RESTORE_FINISHED_WITH_ERRORS);
+        else if (m_nCopied == 0)
+            ShowInfo(IDS_NOTHING_RESTORED);
         else
             ShowInfo(IDS_RESTORE_SUCCEEDED);
     } catch (CBackupException* e) {
@@ -312,6 +318,7 @@ void CBackup::StartRecord()
     m_nCasesKeptNotInBackup = 0;
     m_nCasesKeptFailed = 0;
     m_nCopyFailures = 0;
+    m_nCopied = 0;
     m_nVerifyFailures = 0;
     m_arrFailedFiles.RemoveAll();
     m_nOutcome = 0;

@@ -53,7 +53,11 @@ public:
 
     // Worker thread, from the items.
     void ReportFailure(ERunFailure kind, const CString& strFile) override;
-    void ReportCopied() override { m_bFreshMedium = FALSE; }
+    void ReportCopied() override
+    {
+        m_bFreshMedium = FALSE;
+        ++m_nCopied;
+    }
     BOOL IsFreshMedium() override { return m_bFreshMedium; }
     void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override;
 
@@ -113,6 +117,7 @@ private:
     int m_nCasesKeptNotInBackup = 0;
     int m_nCasesKeptFailed = 0;
     int m_nCopyFailures = 0;
+    int m_nCopied = 0;
     int m_nVerifyFailures = 0;
     CStringArray m_arrFailedFiles;
     std::atomic<UINT> m_nOutcome{0};

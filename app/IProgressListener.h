@@ -32,7 +32,8 @@ public:
     virtual void ShowInfo(UINT nStringId) = 0;
     // Records a file that could not be copied or verified.
     virtual void ReportFailure(ERunFailure kind, const CString& strFile) = 0;
-    // A file was copied onto the medium in the drive.
+    // A file was copied onto the medium in the drive; in a restore, an item
+    // wrote what it holds back into the installation.
     virtual void ReportCopied() = 0;
     // TRUE while nothing has been copied onto the medium that the last medium
     // change brought: a file that does not fit then will never fit.

@@ -21,6 +21,12 @@ CString NearestExistingAncestor(const CString& strPath)
 
 } // namespace
 
+int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey)
+{
+    return static_cast<int>(::GetPrivateProfileIntW(kBackupIniSection, pszKey, 0,
+                                                    CDirectory::Concat(strBackupDir, kBackupIniName)));
+}
+
 ULONGLONG GetFreeDiskSpace(const CString& strPath)
 {
     ULARGE_INTEGER totalFree = {};

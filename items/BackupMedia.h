@@ -12,12 +12,19 @@ inline constexpr const wchar_t* kBackupCompleteKey = L"BackupComplete";
 inline constexpr const wchar_t* kDiskNumberKey = L"DiskNumber";
 // What a run knows beyond those two, written with them on every medium it
 // closes: the run's id, which tells a medium this run wrote on from any
-// other, and the run's totals so far. A backup written without them reads
-// them as 0, a whole backup.
+// other, and the run's totals so far: it was cancelled or ended at a full
+// medium unattended (1), and how many files could not be copied or failed
+// their verification. A backup written without them reads 0 for each.
 inline constexpr const wchar_t* kRunIdKey = L"RunId";
 inline constexpr const wchar_t* kCancelledKey = L"Cancelled";
 inline constexpr const wchar_t* kFailedFilesKey = L"FailedFiles";
 inline constexpr const wchar_t* kVerifyFailuresKey = L"VerifyFailures";
+// No backup spans more media than this; a medium numbered otherwise is damaged.
+inline constexpr int kMaxDiskNumber = 999;
+
+// An integer of the Backup.ini in a backup directory; 0 when the file or the
+// key is missing.
+int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey);
 
 // Room a medium must have beyond a file for that file to go onto it: its
 // directories and the medium's bookkeeping.

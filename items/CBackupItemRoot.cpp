@@ -4,6 +4,7 @@
 #include "app/IProgressListener.h"
 #include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
+#include "items/BackupMedia.h"
 #include "items/ItemNames.h"
 #include "items/data/CBackupItemCalibrations.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
@@ -11,6 +12,8 @@
 #include "items/data/DataPath.h"
 #include "items/registry/CBackupItemRegistrySettings.h"
 #include "res/resource.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -63,7 +66,8 @@ void CBackupItemRoot::BuildForRestore(const CString& strPath)
         for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
             m_arrChildren[i]->BuildForRestore(CDirectory::Concat(strPath, m_arrChildren[i]->GetName()));
 
-        BOOL complete = ReadBackupComplete(strPath);
+        // A cancelled run wrote no further medium, whatever BackupComplete says.
+        BOOL complete = ReadBackupComplete(strPath) || ReadBackupIniValue(strPath, kCancelledKey) != 0;
         ++disk;
         if (ReadDiskNumber(strPath) != disk) {
             while (!complete) {
@@ -76,7 +80,10 @@ void CBackupItemRoot::BuildForRestore(const CString& strPath)
         if (complete)
             break;
     }
-    m_nDiskCount = static_cast<int>(ReadDiskNumber(strPath));
+    // A number beyond any backup's media bounds no disk loop: such a medium
+    // counts as none.
+    const int nLast = static_cast<int>(ReadDiskNumber(strPath));
+    m_nDiskCount = nLast <= kMaxDiskNumber ? std::max(nLast, 0) : 0;
 }
 
 void CBackupItemRoot::Backup(const CString& strDstDir, IProgressListener* pListener)

@@ -5,6 +5,7 @@
 #include "framework/CWinApp.h"
 #include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
+#include "items/BackupMedia.h"
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
 #include "res/resource.h"
@@ -84,11 +85,48 @@ void CPropPageRestore::OnBrowse()
         AfxMessageBox(IDS_NO_BACKUP_FOUND, 0);
         return;
     }
-    SetDlgItemText(IDC_MEDIA_PATH, CDirectory::CreateFileNameForDisplay(strPath));
+    // A folder whose Backup.ini names no medium of a backup would have the
+    // media prompts ask for disks that never come.
+    const CString strShown = CDirectory::CreateFileNameForDisplay(strPath);
+    const int nDisk = ReadBackupIniValue(strPath, kDiskNumberKey);
+    if (nDisk < 1 || nDisk > kMaxDiskNumber) {
+        CString text;
+        text.FormatMessage(IDS_NO_VALID_BACKUP_INI, strShown.GetString());
+        AfxMessageBox(text, 0);
+        return;
+    }
+    SetDlgItemText(IDC_MEDIA_PATH, strShown);
     m_pRoot->DeleteFromTree(&m_tree);
     m_pRoot = new CBackupItemRoot;
     m_pRoot->BuildForRestore(strPath);
     m_pRoot->InsertIntoTree(&m_tree, nullptr);
+    ShowIfIncomplete(strPath);
+}
+
+void CPropPageRestore::ShowIfIncomplete(const CString& strPath)
+{
+    // The medium in the drive is the last one read: it holds the totals of
+    // the run that wrote it.
+    const struct {
+        const wchar_t* pszKey;
+        UINT nReasonId;
+    } marks[] = {{kCancelledKey, IDS_INCOMPLETE_CANCELLED},
+                 {kFailedFilesKey, IDS_INCOMPLETE_FAILED_FILES},
+                 {kVerifyFailuresKey, IDS_INCOMPLETE_VERIFY_FAILURES}};
+    CString reasons;
+    for (const auto& mark : marks) {
+        const int n = ReadBackupIniValue(strPath, mark.pszKey);
+        if (n <= 0)
+            continue;
+        CString reason;
+        reason.FormatMessage(mark.nReasonId, n);
+        reasons += reasons.IsEmpty() ? reason : L"; " + reason;
+    }
+    if (reasons.IsEmpty())
+        return;
+    CString text;
+    text.FormatMessage(IDS_BACKUP_INCOMPLETE, reasons.GetString());
+    AfxMessageBox(text, 0);
 }
 
 void CPropPageRestore::OnRestore()

@@ -32,6 +32,8 @@ protected:
 private:
     void OnCheckChanged(CTreeItem* pItem) override;
     void OnBrowse();
+    // Tells the user what the run that wrote the backup in strPath did not save.
+    void ShowIfIncomplete(const CString& strPath);
     void OnRestore();
     void OnDestroy();
 

@@ -6,6 +6,7 @@
 #include "installation/CDirectory.h"
 #include "installation/CPatient.h"
 #include "items/BackupMedia.h"
+#include "items/data/DataPath.h"
 #include "res/resource.h"
 #include "ui/COverwriteFilesDlg.h"
 
@@ -215,6 +216,12 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         return;
     const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
     const CString src = CDirectory::Concat(strSrcDir, m_strName);
+    // Nothing is written towards a data directory that cannot be made, not
+    // even the directories on the way to it.
+    if (!IsDataPathWritable()) {
+        GiveUp(src, pListener);
+        return;
+    }
     CDirectory::Make(DirectoryOf(dst));
     if (CopyWholeFile(src, dst, TRUE))
         m_eCopyResult = ECopyResult::Copied;
@@ -222,10 +229,15 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         OnCopyFailed(src, dst, pListener);
     if (m_eCopyResult == ECopyResult::Failed)
         return;
-    // A restored file is not new or modified data.
-    CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
-    if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
-        CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN, TRUE);
+    // A restored file is not new or modified data. A live file the user kept
+    // stays as it is: newer than the backup, it belongs in the next one.
+    if (m_eCopyResult == ECopyResult::Copied) {
+        pListener->ReportCopied();
+        CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
+        if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
+            CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN,
+                                             TRUE);
+    }
     pListener->AddProgress(CalculateSize());
 }
 

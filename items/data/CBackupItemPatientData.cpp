@@ -145,7 +145,8 @@ void CBackupItemPatientData::Restore(const CString& strSrcDir, IProgressListener
         return;
     const CString src = CDirectory::Concat(strSrcDir, GetName());
     const CString dst = CDirectory::Concat(GetDataPath(), GetName());
-    CDirectory::Make(GetFullPath(dst));
+    if (IsDataPathWritable())
+        CDirectory::Make(GetFullPath(dst));
     for (int i = 0; i < m_arrChildren.GetSize() && !pListener->IsCancelled(); ++i)
         m_arrChildren.GetAt(i)->RestoreFile(src, dst, pListener);
 }

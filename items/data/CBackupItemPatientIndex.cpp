@@ -17,14 +17,16 @@ const int kBufferSize = 4096;
 const UINT kMemFileGrowth = 1024;
 
 // Device names the system reserves in every directory, with or without an
-// extension; the superscript digits count as digits there.
+// extension; the superscript digits count as digits there. The console's
+// input and output buffers are opened by name too.
 bool IsReservedDeviceName(const CString& strName)
 {
     int dot = strName.Find(L'.');
     CString base = dot < 0 ? strName : strName.Left(dot);
     base.TrimRight();
     base.MakeUpper();
-    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL")
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+        base == L"CONOUT$")
         return true;
     if (base.GetLength() != 4)
         return false;
@@ -111,8 +113,13 @@ void CBackupItemPatientIndex::Backup(const CString& strDstDir, IProgressListener
 void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListener* pListener)
 {
     // A backup directory is known only once the index file was found in it.
-    if (GetCheck() != Unchecked && !m_strBackupDir.IsEmpty() && m_nDiskNumber == ReadDiskNumber(m_strBackupDir)) {
-        CString path = CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName());
+    const BOOL bHere =
+        GetCheck() != Unchecked && !m_strBackupDir.IsEmpty() && m_nDiskNumber == ReadDiskNumber(m_strBackupDir);
+    const CString path = CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName());
+    if (bHere && !IsDataPathWritable()) {
+        // The patient directories would have nowhere to go.
+        pListener->ReportFailure(ERunFailure::CopyFailed, path);
+    } else if (bHere) {
         CString dataDir = GetDataPath();
         CFile file(path, CFile::modeRead);
         CArchive ar(&file, CArchive::load, kBufferSize);
@@ -124,6 +131,7 @@ void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListene
         }
         ar.Close();
         file.Close();
+        pListener->ReportCopied();
     }
     pListener->AddProgress(CalculateSize());
 }

@@ -1,9 +1,12 @@
 #include "items/data/DataPath.h"
 
+#include "app/Globals.h"
 #include "framework/UniqueRegKey.h"
+#include "installation/CDirectory.h"
 #include "installation/COrvexRegistry.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
 namespace {
@@ -25,26 +28,13 @@ BOOL EndsWithBackslash(const CString& s)
     return s.Right(1) == L"\\";
 }
 
-// The value only when it is a whole, terminated string that fits the buffer;
-// REG_EXPAND_SZ is taken literally, as the installation writes plain paths.
-BOOL ReadDataPathValue(HKEY hKey, CString& strValue)
-{
-    wchar_t buffer[260];
-    DWORD type = 0;
-    DWORD bytes = sizeof buffer;
-    if (RegQueryValueExW(hKey, L"DataPath", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
-        return FALSE;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return FALSE;
-    if (bytes == 0) {
-        strValue.Empty();
-        return TRUE;
-    }
-    if (bytes % sizeof(wchar_t) != 0 || buffer[bytes / sizeof(wchar_t) - 1] != L'\0')
-        return FALSE;
-    strValue = buffer;
-    return TRUE;
-}
+// The registry reads the value into a buffer of 260 characters.
+const DWORD kValueBytes = 260 * sizeof(wchar_t);
+
+// Per thread: the pin of a run serves its worker thread only, and the
+// user-interface thread, which may build a tree the moment the run's dialog
+// closes, reads the setting as ever.
+thread_local CDataPathPin* gpPin = nullptr;
 
 CString ModuleFileName()
 {
@@ -92,16 +82,63 @@ CString ResolveDataPath(const CString& strSetting, const CString& strModuleFile)
     return result;
 }
 
+CString ResolveDataPathValue(DWORD type, const void* pData, DWORD nBytes)
+{
+    // Only a whole, terminated string that fits the buffer; REG_EXPAND_SZ is
+    // taken literally, as the installation writes plain paths.
+    CString setting = kDefaultDataPath;
+    wchar_t text[kValueBytes / sizeof(wchar_t)];
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && nBytes <= kValueBytes && nBytes % sizeof(wchar_t) == 0) {
+        if (nBytes == 0) {
+            setting.Empty();
+        } else {
+            std::memcpy(text, pData, nBytes);
+            if (text[nBytes / sizeof(wchar_t) - 1] == L'\0')
+                setting = text;
+        }
+    }
+    return ResolveDataPath(setting, ModuleFileName());
+}
+
 CString GetDataPath()
 {
+    if (gpPin)
+        return gpPin->m_strPath;
     CString keyPath = gRegistry.GetRegistryRoot() + L"Settings";
     HKEY hRaw = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &hRaw) != ERROR_SUCCESS)
         return kDefaultDataPath;
     UniqueRegKey key(hRaw);
-    CString setting = kDefaultDataPath;
-    CString value;
-    if (ReadDataPathValue(key.Get(), value))
-        setting = value;
-    return ResolveDataPath(setting, ModuleFileName());
+    BYTE value[kValueBytes];
+    DWORD type = 0;
+    DWORD bytes = sizeof value;
+    if (RegQueryValueExW(key.Get(), L"DataPath", nullptr, &type, value, &bytes) != ERROR_SUCCESS)
+        return ResolveDataPath(kDefaultDataPath, ModuleFileName());
+    return ResolveDataPathValue(type, value, bytes);
+}
+
+CDataPathPin::CDataPathPin() : m_strPath(GetDataPath()), m_pOuter(gpPin)
+{
+    gpPin = this;
+}
+
+CDataPathPin::~CDataPathPin()
+{
+    gpPin = m_pOuter;
+}
+
+BOOL IsDataPathWritable()
+{
+    if (!gpPin)
+        return TRUE;
+    if (gpPin->m_nWritable < 0) {
+        const CString path = GetFullPath(gpPin->m_strPath);
+        try {
+            gpPin->m_nWritable = CDirectory::Exist(path) || CDirectory::Make(path);
+        } catch (CFileException* e) {
+            e->Delete();
+            gpPin->m_nWritable = FALSE;
+        }
+    }
+    return gpPin->m_nWritable;
 }

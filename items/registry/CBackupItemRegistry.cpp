@@ -8,6 +8,7 @@
 #include "framework/CMemFile.h"
 #include "installation/CDirectory.h"
 #include "items/data/ArchiveOverwrite.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
     // A backup directory is known only once the archive was found in it.
     if (GetCheck() == Unchecked || m_strBackupDir.IsEmpty() || ReadDiskNumber(m_strBackupDir) != m_nDiskNumber)
         return;
-    ReadArchiveFile(CDirectory::Concat(strSrcDir, GetName()));
+    ReadArchiveFile(CDirectory::Concat(strSrcDir, GetName()), pListener);
     pListener->AddProgress(CalculateSize());
 }
 
@@ -104,9 +105,12 @@ void CBackupItemRegistry::WriteArchiveFile(const CString& strFile)
     file.Commit();
 }
 
-void CBackupItemRegistry::ReadArchiveFile(const CString& strFile)
+void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
     CFile file(strFile, CFile::modeRead);
-    ReadRegistry(&file);
+    const BOOL bDataPathKept = !ReadRegistry(&file);
     file.Close();
+    if (bDataPathKept)
+        pListener->ShowInfo(IDS_DATA_PATH_KEPT);
+    pListener->ReportCopied();
 }

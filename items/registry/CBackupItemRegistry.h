@@ -42,9 +42,11 @@ public:
     void WriteRegistry(CFile* pFile);
     // Applies the archive at the file's position to the registry. The file
     // comes from a backup medium and is not trusted: only keys below
-    // Software\Tessaro\ of the current user or the machine are written, and
-    // damage raises CArchiveException.
-    void ReadRegistry(CFile* pFile);
+    // Software\Tessaro\ of the current user or the machine are written,
+    // damage raises CArchiveException before anything is written, and the
+    // installation's "DataPath" is not changed to another folder. FALSE when
+    // the archive named another one.
+    BOOL ReadRegistry(CFile* pFile);
 
 protected:
     // The size estimate: the archive of the hive list, written into memory.
@@ -52,18 +54,14 @@ protected:
     // Writes the archive into the file under a temporary name first, so a
     // failure leaves no truncated archive under the real name.
     void WriteArchiveFile(const CString& strFile);
-    // Applies the archive in the file; a missing file raises CFileException.
-    void ReadArchiveFile(const CString& strFile);
+    // Applies the archive in the file and tells the listener, also when a data
+    // path setting of the backup was held back; a missing file raises
+    // CFileException.
+    void ReadArchiveFile(const CString& strFile, IProgressListener* pListener);
 
     CArray<SRegHive, const SRegHive&> m_arrHives;
 
 private:
     static void ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys);
     static void ExportValues(HKEY hKey, CArchive& ar);
-    // Creates the path below hParent one key at a time and applies the body
-    // to its last key. A null hParent walks the body without applying it.
-    // nDepth counts the key levels above hParent, so that hostile nesting
-    // ends before the stack does.
-    static void ImportKey(HKEY hParent, CString strPath, CArchive& ar, int nDepth);
-    static void ImportValues(HKEY hKey, CArchive& ar);
 };

@@ -5,6 +5,8 @@
 #include "app/BackupException.h"
 #include "framework/CArchive.h"
 #include "framework/UniqueRegKey.h"
+#include "installation/COrvexRegistry.h"
+#include "items/data/DataPath.h"
 
 #include <vector>
 
@@ -39,13 +41,21 @@ HKEY HiveFromId(DWORD dwId)
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(dwId)));
 }
 
+// A name the registry takes as it is stored: it reads a name only up to a
+// null character, which would make a stored name another one.
+bool IsWholeName(const CString& strName)
+{
+    return strName.Find(L'\0') < 0;
+}
+
 // A name that creates exactly one key directly below its parent. The
 // registry takes a backslash as a separator and an empty name as the parent
 // itself; "." and ".." are refused so that no other tool that reads the
 // registry like a path can be led elsewhere by them.
 bool IsPlainKeyName(const CString& strName)
 {
-    return !strName.IsEmpty() && strName.Find(L'\\') < 0 && strName != L"." && strName != L"..";
+    return !strName.IsEmpty() && strName.Find(L'\\') < 0 && IsWholeName(strName) && strName != L"." &&
+           strName != L"..";
 }
 
 // Only this program's own keys may be written from a backup medium:
@@ -81,6 +91,133 @@ bool IsRestorable(HKEY hHive, const CString& strPath)
     CFile* pFile = ar.GetFile();
     AfxThrowArchiveException(nCause, pFile ? pFile->GetFilePath().GetString() : nullptr);
 }
+
+// One pass over the records of an archive. Walking applies nothing; applying
+// writes each record that lies below the program's keys, but not a data path
+// setting that names another folder than the one in use.
+class CArchiveImport {
+public:
+    CArchiveImport(CArchive& ar, BOOL bApply) : m_ar(ar), m_bApply(bApply) {}
+
+    void ReadRecords()
+    {
+        DWORD version = 0;
+        m_ar >> version;
+        LONG count = 0;
+        m_ar >> count;
+        // An absurd count ends at the end of the file; nothing is reserved for it.
+        for (LONG i = 0; i < count; ++i) {
+            DWORD id = 0;
+            CString path;
+            m_ar >> id >> path;
+            m_hHive = HiveFromId(id);
+            // A record that is not applied is still walked, so that the next
+            // one is read from where it begins.
+            if (m_bApply && IsRestorable(m_hHive, path))
+                ImportKey(m_hHive, path, CString(), 0);
+            else
+                ImportKey(nullptr, CString(), CString(), 0);
+        }
+    }
+
+    BOOL KeptDataPath() const { return m_bKeptDataPath; }
+
+private:
+    // Creates the path below hParent one key at a time and applies the body
+    // to its last key; strAt is where hParent lies below the hive. A null
+    // hParent walks the body without applying it. nDepth counts the key
+    // levels above hParent, so that hostile nesting ends before the stack does.
+    void ImportKey(HKEY hParent, CString strPath, const CString& strAt, int nDepth)
+    {
+        if (nDepth > kMaxKeyDepth)
+            ThrowDamaged(m_ar, CArchiveException::genericException);
+
+        if (!strPath.IsEmpty()) {
+            int separator = strPath.Find(L'\\');
+            CString component = separator < 0 ? strPath : strPath.Left(separator);
+            CString rest;
+            if (separator >= 0) {
+                int next = separator;
+                while (next < strPath.GetLength() && strPath[next] == L'\\')
+                    ++next;
+                rest = strPath.Mid(next);
+            }
+            HKEY hKey = nullptr;
+            if (!hParent || !IsPlainKeyName(component) || RegCreateKeyW(hParent, component, &hKey) != ERROR_SUCCESS) {
+                // The path cannot be created (no rights, for instance): the
+                // record is not restored, and nobody is told.
+                ImportKey(nullptr, CString(), CString(), nDepth + 1);
+                return;
+            }
+            UniqueRegKey key(hKey);
+            ImportKey(key.Get(), rest, Below(strAt, component), nDepth + 1);
+            return;
+        }
+
+        for (;;) {
+            DWORD marker = 0;
+            m_ar >> marker;
+            if (marker != kSubKeyMarker)
+                break;
+            CString name;
+            m_ar >> name;
+            HKEY hSubKey = nullptr;
+            if (!hParent || !IsPlainKeyName(name) || RegCreateKeyW(hParent, name, &hSubKey) != ERROR_SUCCESS)
+                hSubKey = nullptr;
+            UniqueRegKey subKey(hSubKey);
+            ImportKey(subKey.Get(), CString(), Below(strAt, name), nDepth + 1);
+        }
+        ImportValues(hParent, strAt);
+    }
+
+    void ImportValues(HKEY hKey, const CString& strAt)
+    {
+        for (;;) {
+            DWORD marker = 0;
+            m_ar >> marker;
+            if (marker != kValueMarker)
+                return;
+            CString name;
+            DWORD type = 0;
+            DWORD length = 0;
+            m_ar >> name >> type >> length;
+            // The length comes from the medium: it has to fit into what is
+            // left before anything is allocated for it.
+            if (length > m_ar.GetRemaining())
+                ThrowDamaged(m_ar, CArchiveException::endOfFile);
+            std::vector<BYTE> data(static_cast<SIZE_T>(length) + 1);
+            if (m_ar.Read(data.data(), length) != length)
+                ThrowDamaged(m_ar, CArchiveException::endOfFile);
+            if (!hKey || !IsWholeName(name))
+                continue;
+            if (IsOtherDataPath(strAt, name, type, data.data(), length))
+                m_bKeptDataPath = TRUE;
+            else
+                RegSetValueExW(hKey, name, 0, type, data.data(), length);
+        }
+    }
+
+    // The installation's data path setting, naming another folder than the
+    // one in use: the patient data stay where they are, and so does the setting.
+    bool IsOtherDataPath(const CString& strAt, const CString& strName, DWORD type, const BYTE* pData,
+                         DWORD length) const
+    {
+        return m_hHive == HKEY_LOCAL_MACHINE && strAt.CompareNoCase(m_strSettingsKey) == 0 &&
+               strName.CompareNoCase(L"DataPath") == 0 &&
+               ResolveDataPathValue(type, pData, length).CompareNoCase(GetDataPath()) != 0;
+    }
+
+    static CString Below(const CString& strAt, const CString& strName)
+    {
+        return strAt.IsEmpty() ? strName : strAt + L"\\" + strName;
+    }
+
+    CArchive& m_ar;
+    const BOOL m_bApply;
+    HKEY m_hHive = nullptr;
+    const CString m_strSettingsKey = gRegistry.GetRegistryRoot() + L"Settings";
+    BOOL m_bKeptDataPath = FALSE;
+};
 
 } // namespace
 
@@ -144,91 +281,20 @@ void CBackupItemRegistry::ExportValues(HKEY hKey, CArchive& ar)
     ar << kEndOfValues;
 }
 
-void CBackupItemRegistry::ReadRegistry(CFile* pFile)
+BOOL CBackupItemRegistry::ReadRegistry(CFile* pFile)
 {
-    CArchive ar(pFile, CArchive::load, kBufferSize);
-    DWORD version = 0;
-    ar >> version;
-    LONG count = 0;
-    ar >> count;
-    // An absurd count ends at the end of the file; nothing is reserved for it.
-    for (LONG i = 0; i < count; ++i) {
-        DWORD id = 0;
-        CString path;
-        ar >> id >> path;
-        HKEY hHive = HiveFromId(id);
-        // A record that is not applied is still walked, so that the next one
-        // is read from where it begins.
-        if (IsRestorable(hHive, path))
-            ImportKey(hHive, path, ar, 0);
-        else
-            ImportKey(nullptr, CString(), ar, 0);
+    // A damaged archive changes nothing: the first pass walks every record
+    // without applying it, and only an archive that reads to its end is read
+    // again and applied.
+    const ULONGLONG start = pFile->GetPosition();
+    BOOL bKeptDataPath = FALSE;
+    for (BOOL bApply : {FALSE, TRUE}) {
+        pFile->Seek(static_cast<LONGLONG>(start), CFile::begin);
+        CArchive ar(pFile, CArchive::load, kBufferSize);
+        CArchiveImport import(ar, bApply);
+        import.ReadRecords();
+        ar.Close();
+        bKeptDataPath = import.KeptDataPath();
     }
-    ar.Close();
-}
-
-void CBackupItemRegistry::ImportKey(HKEY hParent, CString strPath, CArchive& ar, int nDepth)
-{
-    if (nDepth > kMaxKeyDepth)
-        ThrowDamaged(ar, CArchiveException::genericException);
-
-    if (!strPath.IsEmpty()) {
-        int separator = strPath.Find(L'\\');
-        CString component = separator < 0 ? strPath : strPath.Left(separator);
-        CString rest;
-        if (separator >= 0) {
-            int next = separator;
-            while (next < strPath.GetLength() && strPath[next] == L'\\')
-                ++next;
-            rest = strPath.Mid(next);
-        }
-        HKEY hKey = nullptr;
-        if (!hParent || !IsPlainKeyName(component) || RegCreateKeyW(hParent, component, &hKey) != ERROR_SUCCESS) {
-            // The path cannot be created (no rights, for instance): the record
-            // is not restored, and nobody is told.
-            ImportKey(nullptr, CString(), ar, nDepth + 1);
-            return;
-        }
-        UniqueRegKey key(hKey);
-        ImportKey(key.Get(), rest, ar, nDepth + 1);
-        return;
-    }
-
-    for (;;) {
-        DWORD marker = 0;
-        ar >> marker;
-        if (marker != kSubKeyMarker)
-            break;
-        CString name;
-        ar >> name;
-        HKEY hSubKey = nullptr;
-        if (!hParent || !IsPlainKeyName(name) || RegCreateKeyW(hParent, name, &hSubKey) != ERROR_SUCCESS)
-            hSubKey = nullptr;
-        UniqueRegKey subKey(hSubKey);
-        ImportKey(subKey.Get(), CString(), ar, nDepth + 1);
-    }
-    ImportValues(hParent, ar);
-}
-
-void CBackupItemRegistry::ImportValues(HKEY hKey, CArchive& ar)
-{
-    for (;;) {
-        DWORD marker = 0;
-        ar >> marker;
-        if (marker != kValueMarker)
-            return;
-        CString name;
-        DWORD type = 0;
-        DWORD length = 0;
-        ar >> name >> type >> length;
-        // The length comes from the medium: it has to fit into what is left
-        // before anything is allocated for it.
-        if (length > ar.GetRemaining())
-            ThrowDamaged(ar, CArchiveException::endOfFile);
-        std::vector<BYTE> data(static_cast<SIZE_T>(length) + 1);
-        if (ar.Read(data.data(), length) != length)
-            ThrowDamaged(ar, CArchiveException::endOfFile);
-        if (hKey)
-            RegSetValueExW(hKey, name, 0, type, data.data(), length);
-    }
+    return !bKeptDataPath;
 }

@@ -103,6 +103,6 @@ void CBackupItemRegistrySettings::Restore(const CString& strSrcDir, IProgressLis
     // A backup directory is known only once the archive was found in it.
     if (GetCheck() == Unchecked || m_strBackupDir.IsEmpty() || ReadDiskNumber(m_strBackupDir) != m_nDiskNumber)
         return;
-    ReadArchiveFile(CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName()));
+    ReadArchiveFile(CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName()), pListener);
     pListener->AddProgress(CalculateSize());
 }

@@ -22,9 +22,6 @@ TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
     const CString exeDir = test::BuildDir() + L"\\tests";
     const wchar_t path[] = L"D:\\Patients";
     const DWORD number = 42;
-    // 259 characters and the terminator fill the buffer exactly.
-    const CString fits = L"D:\\" + CString(L'x', 256);
-    const CString tooLong = fits + L"y";
     const struct {
         DWORD type;
         const void* data;
@@ -39,13 +36,15 @@ TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
         {REG_EXPAND_SZ, L"%TEMP%", sizeof L"%TEMP%", exeDir + L"\\%TEMP%\\"},
         {REG_SZ, path, sizeof path - sizeof(wchar_t), fallback},
         {REG_DWORD, &number, sizeof number, fallback},
-        {REG_SZ, fits.GetString(), DWORD((fits.GetLength() + 1) * 2), fits + L"\\"},
-        {REG_SZ, tooLong.GetString(), DWORD((tooLong.GetLength() + 1) * 2), fallback},
     };
-    for (const auto& c : cases) {
-        SettingsKeyGuard::SetValue(c.type, c.data, c.bytes);
-        EXPECT_EQ(c.expected, GetDataPath()) << "type " << c.type << ", " << c.bytes << " bytes";
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, ResolveDataPathValue(c.type, c.data, c.bytes)) << "type " << c.type << ", " << c.bytes;
+    // Read from the registry afresh: 259 characters and the terminator fill its buffer exactly.
+    const CString fits = L"D:\\" + CString(L'x', 256);
+    SettingsKeyGuard::SetDataPath(fits);
+    EXPECT_EQ(fits + L"\\", GetDataPath());
+    SettingsKeyGuard::SetDataPath(fits + L"y");
+    EXPECT_EQ(fallback, GetDataPath());
 }
 
 } // namespace

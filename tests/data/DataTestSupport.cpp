@@ -7,8 +7,6 @@
 #include "installation/COrvexRegistry.h"
 #include "tests/TestSupport.h"
 
-#include <winternl.h>
-
 namespace test {
 
 namespace {
@@ -61,25 +59,13 @@ void SettingsKeyGuard::RemoveKey()
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyPath());
 }
 
-void SettingsKeyGuard::SetValue(DWORD type, const void* pData, DWORD bytes)
+void SettingsKeyGuard::SetDataPath(const CString& path)
 {
     UniqueRegKey key = OpenKey(HKEY_LOCAL_MACHINE, SettingsKeyPath(), true);
     ASSERT_TRUE(key);
-    // Wine's RegSetValueExW terminates strings given without a terminator; the
-    // native call stores the bytes as given, as a careless writer could.
-    using NtSetValueKeyFn = NTSTATUS(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
-    auto pNtSetValueKey = reinterpret_cast<NtSetValueKeyFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
-    ASSERT_NE(nullptr, pNtSetValueKey);
-    wchar_t name[] = L"DataPath";
-    UNICODE_STRING valueName = {static_cast<USHORT>(wcslen(name) * sizeof(wchar_t)),
-                                 static_cast<USHORT>(sizeof name), name};
-    ASSERT_EQ(0, pNtSetValueKey(key.Get(), &valueName, 0, type, pData, bytes));
-}
-
-void SettingsKeyGuard::SetDataPath(const CString& path)
-{
-    SetValue(REG_SZ, path.GetString(), static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t)));
+    const BYTE* pData = reinterpret_cast<const BYTE*>(path.GetString());
+    const DWORD bytes = static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), L"DataPath", 0, REG_SZ, pData, bytes));
 }
 
 void MakeTree(const CString& root, const FileTree& tree)

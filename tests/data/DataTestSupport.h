@@ -23,8 +23,6 @@ public:
     SettingsKeyGuard& operator=(const SettingsKeyGuard&) = delete;
 
     static void RemoveKey();
-    // DataPath with this type and exactly these bytes.
-    static void SetValue(DWORD type, const void* pData, DWORD bytes);
     static void SetDataPath(const CString& path);
 
 private:

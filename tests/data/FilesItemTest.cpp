@@ -141,6 +141,27 @@ TEST_F(FilesItemTest, OverwriteQuestionAnswers)
               lastQuestion);
 }
 
+TEST_F(FilesItemTest, RestoreSetsTheAttributesOnlyOfWhatItWrote)
+{
+    // Wine reports the archive attribute on every regular file, so there the
+    // thumbnail folder's hidden attribute shows whether a kept file was taken
+    // for a written one; on Windows the kept file's own attributes show it too.
+    test::MakeTree(live, {{L"Thumbnail\\Thumbnail.jpg", "live"}});
+    test::MakeTree(backup, {{L"Thumbnail\\Thumbnail.jpg", "copy"}});
+    const CString thumbnail = Live(L"Thumbnail\\Thumbnail.jpg");
+    ASSERT_TRUE(SetFileAttributesW(thumbnail, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+    const DWORD before = GetFileAttributesW(thumbnail);
+    auto item = ItemOf(Copy(L"Thumbnail\\Thumbnail.jpg"));
+    item->SetRestoreSource(tmp / L"Backup", 0, 4);
+    for (int button : {IDNO, IDOK}) {
+        AnswerOverwrite(button, FALSE);
+        item->RestoreFile(backup, live, &listener);
+        EXPECT_EQ(button == IDOK ? "copy" : "live", ReadText(thumbnail));
+        EXPECT_EQ(button == IDOK, (GetFileAttributesW(Live(L"Thumbnail")) & FILE_ATTRIBUTE_HIDDEN) != 0);
+        EXPECT_EQ(button == IDNO, before == GetFileAttributesW(thumbnail)) << button;
+    }
+}
+
 TEST_F(FilesItemTest, OverwriteGoesThroughATemporaryName)
 {
     auto a = LiveFile(L"Case\\a.dat", "new a");

@@ -2,11 +2,16 @@
 // backup lists, and the deletion of restoration data: only case directories
 // wholly in the backup, and in a verifying run wholly verified.
 
+#include "app/Backup.h"
 #include "app/BackupException.h"
 #include "app/Globals.h"
 #include "installation/CDirectory.h"
+#include "items/CBackupItemRoot.h"
 #include "items/data/CBackupItemPatientData.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
+#include "items/data/DataPath.h"
+#include "items/registry/CBackupItemRegistrySettings.h"
+#include "res/resource.h"
 #include "tests/TestSupport.h"
 #include "tests/data/DataTestSupport.h"
 #include "tests/data/RecordingListener.h"
@@ -42,6 +47,30 @@ struct TreeDeleter {
     void operator()(CBackupItem* pItem) const { pItem->DeleteFromTree(nullptr); }
 };
 using Index = std::unique_ptr<CBackupItemPatientDataIndex, TreeDeleter>;
+
+CString Text(UINT nStringId, int nNumber = 0)
+{
+    CString text;
+    text.FormatMessage(nStringId, nNumber);
+    return text;
+}
+
+// A restore without windows that keeps the texts it shows. As the run begins
+// it points the data path setting elsewhere, as another program might.
+struct RestoreRun : CBackup {
+    void AddProgress(LONGLONG) override {}
+    void SetStatusText(const CString&) override { test::SettingsKeyGuard::SetDataPath(movedTo); }
+    void ShowError(UINT nStringId) override { shown.push_back(Text(nStringId)); }
+    void SetProgressPos(int) override {}
+    int GetProgressPos() override { return 0; }
+    void Finish() override {}
+    void ShowInfo(UINT nStringId) override { shown.push_back(Text(nStringId)); }
+    void ShowErrorText(const CString& strText) override { shown.push_back(strText); }
+    void ShowInfoText(const CString& strText) override { shown.push_back(strText); }
+
+    CString movedTo;
+    std::vector<CString> shown;
+};
 
 class PatientDataTest : public test::DataItemsTest {
 protected:
@@ -139,6 +168,47 @@ TEST_F(PatientDataTest, VerifyingRunDeletesOnlyVerifiedCases)
     EXPECT_FALSE(DirExists(Live(L"Anna\\Case5")));
     EXPECT_TRUE(FileExists(Live(L"Anna\\Case1\\b.CDT")));
     EXPECT_TRUE(FileExists(Live(L"Anna\\Thumbnail\\Thumbnail.jpg")));
+}
+
+TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
+{
+    // A backup whose settings name another data folder.
+    const CString backup = tmp / L"Backup";
+    test::SettingsKeyGuard::SetDataPath(tmp / L"Elsewhere");
+    CBackupItemRegistrySettings settings;
+    settings.BuildForBackup();
+    settings.SetCheck(1);
+    settings.Backup(backup, &listener);
+    test::SettingsKeyGuard::SetDataPath(data);
+    Build(true)->Backup(backup, &listener);
+    CBackup::WriteBackupState(1, 1, backup + L"\\Backup.ini");
+
+    // The second data path lies on a drive the system does not have.
+    wchar_t drive = L'Z';
+    while (GetLogicalDrives() & (1u << (drive - L'A')))
+        --drive;
+    for (const CString& live : {data, CString(drive) + L":\\Orvex Data"}) {
+        SCOPED_TRACE(testing::PrintToString(live));
+        test::RemoveTree(data);
+        test::SettingsKeyGuard::SetDataPath(live);
+        auto* root = new CBackupItemRoot;
+        root->BuildForRestore(backup);
+        root->SelectAll();
+        RestoreRun run;
+        run.movedTo = tmp / L"Moved";
+        run.SetRoot(root);
+        run.SetBackupDir(backup);
+        run.DoRestore(&run);
+        root->DeleteFromTree(nullptr);
+
+        const bool writable = live == data;
+        EXPECT_EQ(writable, FileExists(Live(L"Anna\\Case1\\a.dat")));
+        EXPECT_EQ((std::vector<CString>{Text(IDS_DATA_PATH_KEPT), writable ? Text(IDS_RESTORE_SUCCEEDED)
+                                                                           : Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6)}),
+                  run.shown);
+        EXPECT_EQ(tmp / L"Moved\\", GetDataPath()) << "the backup's setting is not restored";
+        EXPECT_FALSE(DirExists(tmp / L"Elsewhere") || DirExists(tmp / L"Moved"));
+    }
 }
 
 } // namespace

@@ -289,7 +289,8 @@ TEST_F(DriverTest, RestoreReadsTheDiskFormOfTheDirectoryAndEndsWithItsMessage)
         CString shown;
         UINT outcome;
     } cases[] = {
-        {[] {}, L"info 26", 0},
+        {[this] { m_run.ReportCopied(); }, L"info 26", 0},
+        {[] {}, L"info 61", 0},
         {[this] { m_run.Cancel(); }, L"info 25", CBackup::OutcomeIncomplete},
         {[this] { m_run.ReportFailure(ERunFailure::CopyFailed, L"x.dat"); },
          FailedFilesText(IDS_RESTORE_FINISHED_WITH_ERRORS, 1), CBackup::OutcomeCopyFailed},

@@ -93,29 +93,22 @@ TEST_F(PatientIndexTest, IndexOfAAndBCIsSixteenDocumentedBytes)
 TEST_F(PatientIndexTest, RestoreCreatesOnlyPlainNamesInsideTheDataDirectory)
 {
     const std::set<std::wstring> plain = {L"Good", L"M\u00FCller_Anna_1962-03-14", L"COM0", L"LPT10",
-                                          L"CONSOLE", L"Nullify", L".hidden", L" lead"};
+                                          L"CONSOLE", L"Nullify", L".hidden", L" lead", L"CONIN"};
     std::vector<std::wstring> names(plain.begin(), plain.end());
+    // Wine creates no directory named like a console device at all, so the
+    // filter is asked directly as well.
     for (const wchar_t* name : {L"", L".", L"..", L"..\\Escaped", L"a\\b", L"a/b", L"C:Stream", L"C:\\Rooted",
                                 L"NUL", L"con", L"Con.txt", L"PRN.x.y", L"AUX", L"COM1", L"lpt9.dat", L"COM\u00B9",
-                                L"NUL .txt", L"trail.", L"trail ", L"x<y", L"x>y", L"x\"y", L"x|y", L"x?y", L"x*y",
-                                L"tab\there", L"a\x1F"})
+                                L"NUL .txt", L"CONIN$", L"conout$.log", L"CONOUT$", L"Conin$ .txt", L"trail.",
+                                L"trail ", L"x<y", L"x>y", L"x\"y", L"x|y", L"x?y", L"x*y", L"tab\there", L"a\x1F"}) {
+        EXPECT_FALSE(CBackupItemPatientIndex::IsPlainDirectoryName(name)) << CString(name);
         names.push_back(name);
+    }
     const std::set<std::wstring> around = Entries(m_dir.Path());
     Restore(names);
     EXPECT_EQ(plain, Entries(m_data));
     EXPECT_EQ(around, Entries(m_dir.Path()));
     EXPECT_EQ(static_cast<LONGLONG>(test::ReadBytes(m_index).size()), m_listener.progress);
-}
-
-TEST_F(PatientIndexTest, DamagedIndexRaisesArchiveExceptionAndCreatesNothing)
-{
-    // Two names announced, one and a half present.
-    test::WriteBytes(m_index, {0x02, 0x00, 0xFF, 0xFE, 0xFF, 0x01, 0x41, 0x00, 0xFF, 0xFE, 0xFF, 0x05, 0x42});
-    CBackupItemPatientIndex item;
-    item.BuildForRestore(m_backup + L"\\Patient Index");
-    item.SetCheck(1);
-    EXPECT_THROW(item.Restore(m_backup, &m_listener), CArchiveException*);
-    EXPECT_TRUE(Entries(m_data).empty());
 }
 
 } // namespace

@@ -1,13 +1,22 @@
 // The registry archive, byte for byte, on the real registry, and its reader
-// on damaged, hostile and foreign archives.
+// on damaged, hostile and foreign archives, with the patient index's reader.
 
 #include "items/registry/CBackupItemRegistry.h"
 
 #include "framework/CMemFile.h"
+#include "installation/CDirectory.h"
+#include "items/data/CBackupItemPatientIndex.h"
+#include "items/data/DataPath.h"
+#include "tests/TestSupport.h"
 #include "tests/registry/AllocationProbe.h"
 #include "tests/registry/RegistryTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <set>
+#include <tuple>
 
 using namespace regtest;
 
@@ -29,20 +38,58 @@ Bytes Export(const CString& strPath, BOOL bWithSubKeys, HKEY hRoot = hUser)
 int ReadFailure(const Bytes& bytes, size_t* pLargestAllocation = nullptr)
 {
     CMemFile file;
-    if (!bytes.empty())
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
     file.SeekToBegin();
     AllocationProbe probe;
+    int cause = -1;
     try {
         CBackupItemRegistry().ReadRegistry(&file);
     } catch (CArchiveException* e) {
-        int cause = e->m_cause;
+        cause = e->m_cause;
         e->Delete();
-        if (pLargestAllocation)
-            *pLargestAllocation = probe.Largest();
-        return cause;
     }
-    return -1;
+    if (pLargestAllocation)
+        *pLargestAllocation = probe.Largest();
+    return cause;
+}
+
+// A cut, a scribbled byte, a boundary value over four bytes, or a repeated slice.
+Bytes Mutate(Bytes bytes, std::mt19937& rng)
+{
+    const size_t at = rng() % bytes.size(), from = rng() % bytes.size(), kind = rng() % 4;
+    const Bytes slice(bytes.begin() + from, bytes.begin() + std::min(bytes.size(), from + 1 + rng() % 16));
+    const DWORD edges[] = {0, 1, 0xFFFE, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+    const DWORD edge = edges[rng() % 8];
+    if (kind == 0)
+        bytes.resize(at);
+    else if (kind == 1)
+        bytes[at] = static_cast<BYTE>(rng());
+    else if (kind == 2)
+        std::memcpy(&bytes[at], &edge, std::min<size_t>(4, bytes.size() - at));
+    else
+        bytes.insert(bytes.begin() + at, slice.begin(), slice.end());
+    return bytes;
+}
+
+// The keys of each hive and of its Software key, but the program's own: where
+// a key written outside the program's keys would show.
+std::set<std::wstring> OutsideKeys()
+{
+    std::set<std::wstring> names;
+    for (HKEY hRoot : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS}) {
+        for (const wchar_t* path : {L"", L"Software\\"}) {
+            HKEY hKey = nullptr;
+            if (RegOpenKeyExW(hRoot, path, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+                continue;
+            wchar_t name[256];
+            for (DWORD i = 0, n = 256; RegEnumKeyExW(hKey, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0;
+                 ++i, n = 256)
+                names.insert(path + std::wstring(name));
+            RegCloseKey(hKey);
+        }
+    }
+    names.erase(L"Software\\Tessaro");
+    return names;
 }
 
 // Version, count, and the head of the first record.
@@ -121,41 +168,86 @@ TEST_F(RegistryArchiveTest, ExportThenImportIntoAClearedKeyReproducesTheTree)
     EXPECT_TRUE(before == ReadTree(hUser, m_key.Path()));
 }
 
-TEST_F(RegistryArchiveTest, TruncatedArchiveKeepsWhatWasReadAndRaisesEndOfFile)
+TEST_F(RegistryArchiveTest, DamagedArchivesChangeNothingAndStayWithinTheFileTheKeysAndTheDataDirectory)
 {
-    SetDword(hUser, m_key.Sub(L"S"), L"v", 7);
-    SetString(hUser, m_key.Path(), L"name", L"text");
-    Bytes bytes = Export(m_key.Path(), TRUE);
-    RegDeleteTreeW(hUser, m_key.Path());
-    for (size_t n = 0; n < bytes.size(); ++n)
-        EXPECT_EQ(CArchiveException::endOfFile, ReadFailure(Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(n))))
-            << "cut after " << n;
-    EXPECT_TRUE(ValueExists(hUser, m_key.Sub(L"S"), L"v")) << "read before the cut";
-    RegDeleteTreeW(hUser, m_key.Path());
-    EXPECT_EQ(-1, ReadFailure(bytes));
-    EXPECT_TRUE(ValueExists(hUser, m_key.Path(), L"name"));
-}
-
-TEST_F(RegistryArchiveTest, HostileLengthsRaiseEndOfFileWithoutAllocatingForThem)
-{
-    const CString key = m_key.Sub(L"Hostile");
-    const Bytes cases[] = {
-        Records(1, key).Dword(0xFFFFFFFE).Dword(1).Str(L"v").Dword(REG_BINARY).Dword(0xFFFFFFFF).Dword(0).Get(),
-        Records(1, key).Dword(0xFFFFFFFE).Dword(1).Byte(0xFF).Word(0xFFFE).Byte(0xFF).Word(0xFFFF).Dword(0x7FFFFFFF).Get(),
-        ArchiveBytes().Dword(1).Dword(1).Dword(kUser).Byte(0xFF).Word(0xFFFE).Byte(0xFF).Word(0xFFFF).Dword(0xFFFFFFFF)
-            .Dword(0xFFFFFFFF).Dword(0x7FFFFFFF).Get(),
-        Records(1, key).Dword(0).Byte(0xFF).Word(0xFFFF).Dword(0xFFFFFFF0).Dword(0).Get(),
-        // A record count is no reason to reserve anything either.
-        Records(0x7FFFFFFF, key).EmptyBody().Get(),
+    // Whatever an archive may write lies below these and goes back as it was.
+    const HKEY hMachine = HKEY_LOCAL_MACHINE;
+    const StashedKey user(hUser, L"Software\\Tessaro"), machine(hMachine, L"Software\\Tessaro");
+    // No path of the scratch directory in the seeds: every run damages the same bytes.
+    const CString settings = L"Software\\Tessaro\\ORVEX\\";
+    SetString(hMachine, settings + L"Settings", L"DataPath", L"..\\Elsewhere");
+    SetDword(hMachine, settings + L"Views", L"Zoom", 150);
+    SetValue(hMachine, L"Software\\Tessaro\\Devices\\Mill\\Calibration", L"Offsets", REG_BINARY, {1, 2, 3, 4, 5});
+    const Bytes seeds[] = {Export(settings, TRUE, hMachine), Export(L"Software\\Tessaro\\Devices\\Mill", TRUE, hMachine),
+                           {0x02, 0x00, 0xFF, 0xFE, 0xFF, 0x01, 'A', 0x00, 0x04, 'B', 'e', 'r', 't'}};
+    // Value lengths and counts no file can hold (the archive's own test has
+    // the strings), and every cut of the settings and of the index, are damage
+    // that changes nothing; then seeded damage to the three archives.
+    const CString key = L"Software\\Tessaro\\Hostile";
+    std::vector<std::pair<int, Bytes>> inputs = {
+        {0, Records(1, key).Dword(0xFFFFFFFE).Dword(1).Str(L"v").Dword(REG_BINARY).Dword(0xFFFFFFFF).Get()},
+        {0, Records(0x7FFFFFFF, key).EmptyBody().Get()},
+        {2, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}},
     };
-    for (const Bytes& bytes : cases) {
-        size_t largest = SIZE_MAX;
-        EXPECT_EQ(CArchiveException::endOfFile, ReadFailure(bytes, &largest)) << &bytes - cases;
-        EXPECT_LT(largest, 64u * 1024u) << &bytes - cases;
+    for (int seed : {0, 2}) {
+        for (size_t n = 0; n < seeds[seed].size(); ++n)
+            inputs.push_back({seed, Bytes(seeds[seed].begin(), seeds[seed].begin() + std::ptrdiff_t(n))});
     }
-    RegDeleteTreeW(hUser, key);
-    EXPECT_EQ(-1, ReadFailure(Records(0x80000000, key).EmptyBody().Get()));
-    EXPECT_FALSE(KeyExists(hUser, key)) << "a negative count reads nothing";
+    const size_t nDamaged = inputs.size();
+    std::mt19937 rng(11);
+    for (int i = 0; i < 3000; ++i)
+        inputs.push_back({i % 3, Mutate(seeds[i % 3], rng)});
+
+    test::TempDir dir;
+    SetString(hMachine, settings + L"Settings", L"DataPath", dir / L"Data");
+    const CString dataPath = GetDataPath();
+    const CString index = dir / L"Backup\\Patient Index\\Patient Index";
+    ASSERT_TRUE(CDirectory::Make(dir / L"Data") && CDirectory::Make(dir / L"Backup\\Patient Index"));
+    test::WriteBytes(index, seeds[2]);
+    WriteBackupIni(dir / L"Backup", 1, 1);
+    CBackupItemPatientIndex item;
+    item.BuildForRestore(dir / L"Backup\\Patient Index");
+    item.SetCheck(1);
+    TestListener listener;
+    const std::set<std::wstring> outside = OutsideKeys();
+    // What damage leaves as it was: the program's keys and the data directory.
+    const auto state = [&] {
+        CStringArray patients;
+        CDirectory::ListFiles(dir / L"Data", patients, L"*.*", 0xFFFFFFFF);
+        return std::make_tuple(ReadTree(hUser, L"Software\\Tessaro"), ReadTree(hMachine, L"Software\\Tessaro"),
+                               patients.GetSize());
+    };
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const Bytes& bytes = inputs[i].second;
+        const bool damaged = i < nDamaged;
+        const auto before = damaged ? state() : decltype(state())();
+        size_t largest = 0;
+        int cause = -1;
+        if (inputs[i].first < 2) {
+            cause = ReadFailure(bytes, &largest);
+        } else {
+            test::WriteBytes(index, bytes);
+            AllocationProbe probe;
+            try {
+                item.Restore(dir / L"Backup", &listener);
+            } catch (CArchiveException* e) {
+                cause = e->m_cause;
+                e->Delete();
+            }
+            largest = probe.Largest();
+        }
+        // The archive's buffer, or an 8-bit string widened to UTF-16.
+        ASSERT_LE(largest, std::max<size_t>(4096, 2 * bytes.size())) << "case " << i;
+        ASSERT_EQ(dataPath, GetDataPath()) << "case " << i;
+        if (damaged) {
+            ASSERT_GE(cause, 0) << "case " << i;
+            ASSERT_TRUE(before == state()) << "case " << i;
+        }
+    }
+    EXPECT_EQ(outside, OutsideKeys());
+    CStringArray entries;
+    EXPECT_EQ(2, CDirectory::ListFiles(dir.Path(), entries, L"*.*", 0xFFFFFFFF)) << "only Backup and Data";
+    EXPECT_EQ(0, CDirectory::ListFiles(dir / L"Data", entries, L"*.*", ~DWORD(FILE_ATTRIBUTE_DIRECTORY)));
 }
 
 TEST_F(RegistryArchiveTest, RecordsOutsideTheProgramsKeysAreWalkedButNeverApplied)
@@ -198,13 +290,16 @@ TEST_F(RegistryArchiveTest, RecordsOutsideTheProgramsKeysAreWalkedButNeverApplie
 TEST_F(RegistryArchiveTest, SubKeyNamesThatAreNotPlainAreWalkedAndNotApplied)
 {
     ArchiveBytes bytes = Records(1, m_key.Path());
-    for (const wchar_t* name : {L"", L"a\\b", L"..", L"."})
+    // The registry would read a name only up to its null character.
+    for (const std::wstring& name : {std::wstring(), std::wstring(L"a\\b"), std::wstring(L".."), std::wstring(L"."),
+                                     std::wstring(L"Plain\0", 6)})
         bytes.Dword(0).Str(name).Dword(0xFFFFFFFE).OneValue(L"bad", 1);
-    bytes.Dword(0).Str(L"Plain").Dword(0xFFFFFFFE).OneValue(L"good", 2).EmptyBody();
+    bytes.Dword(0).Str(L"Plain").Dword(0xFFFFFFFE).OneValue(L"good", 2);
+    bytes.Dword(0xFFFFFFFE).OneValue(std::wstring(L"bad\0", 4), 3);
     EXPECT_EQ(-1, ReadFailure(bytes.Get()));
     KeyTree tree = ReadTree(hUser, m_key.Path());
     ASSERT_EQ(1u, tree.subKeys.size());
-    EXPECT_EQ(1u, tree.subKeys[L"Plain"].values.count(L"good"));
+    EXPECT_EQ(1u, tree.subKeys[L"Plain"].values.size());
     EXPECT_TRUE(tree.values.empty());
 }
 

@@ -10,13 +10,15 @@ namespace regtest {
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Tessaro\\OrvexTest";
+// Outside Software\Tessaro, so that the whole of it can be moved aside.
+const wchar_t kStashRoot[] = L"Software\\OrvexTestStash";
 const wchar_t kTessaro[] = L"Software\\Tessaro";
 
-CString UniqueName(const wchar_t* pszKind)
+CString UniqueName(const wchar_t* pszRoot, const wchar_t* pszKind)
 {
     static LONG counter = 0;
     CString name;
-    name.Format(L"%s\\%s-%lu-%ld", kTestRoot, pszKind, GetCurrentProcessId(), InterlockedIncrement(&counter));
+    name.Format(L"%s\\%s-%lu-%ld", pszRoot, pszKind, GetCurrentProcessId(), InterlockedIncrement(&counter));
     return name;
 }
 
@@ -81,7 +83,7 @@ void ReadTreeOf(HKEY hKey, KeyTree& tree)
 
 } // namespace
 
-ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path(UniqueName(L"Key"))
+ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path(UniqueName(kTestRoot, L"Key"))
 {
     CreateKey(m_hRoot, m_path);
 }
@@ -93,7 +95,7 @@ ScratchKey::~ScratchKey()
 }
 
 StashedKey::StashedKey(HKEY hRoot, const CString& strPath)
-    : m_hRoot(hRoot), m_path(strPath), m_stash(UniqueName(L"Stash"))
+    : m_hRoot(hRoot), m_path(strPath), m_stash(UniqueName(kStashRoot, L"Stash"))
 {
     while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
         m_path = m_path.Left(m_path.GetLength() - 1);
@@ -117,7 +119,7 @@ StashedKey::~StashedKey()
         stash.Reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
     }
-    RegDeleteKeyW(HKEY_CURRENT_USER, kTestRoot);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kStashRoot);
 }
 
 UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)

@@ -1,11 +1,10 @@
 #pragma once
 // Helpers of the registry item tests: scratch keys below Software\Tessaro
 // that go away with the test, installation keys moved aside and brought
-// back, key trees for comparison, archive bytes built by hand, and a
-// progress listener that records what the items report.
+// back, key trees for comparison, and archive bytes built by hand.
 
-#include "app/IProgressListener.h"
 #include "framework/CMemFile.h"
+#include "tests/data/RecordingListener.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +32,8 @@ private:
     CString m_path;
 };
 
-// Moves an installation key aside into a stash below the test key and puts
-// it back, with nothing else left at its place, at the end.
+// Moves a key aside into a stash outside Software\Tessaro (so it may be all
+// of it) and puts it back, with nothing else left at its place, at the end.
 class StashedKey {
 public:
     StashedKey(HKEY hRoot, const CString& strPath);
@@ -111,28 +110,7 @@ private:
 Bytes ToBytes(CMemFile& file);
 Bytes DwordBytes(DWORD dw);
 
-class TestListener : public IProgressListener {
-public:
-    void AddProgress(LONGLONG nBytes) override { progress += nBytes; ++progressCalls; }
-    BOOL IsCancelled() override { return cancelled; }
-    void Cancel() override { cancelled = TRUE; }
-    void SetStatusText(const CString&) override {}
-    void ShowError(UINT) override {}
-    void SetProgressPos(int) override {}
-    int GetProgressPos() override { return 0; }
-    void Finish() override {}
-    void ShowInfo(UINT) override {}
-    void ReportFailure(ERunFailure, const CString&) override {}
-    void ReportCopied() override {}
-    BOOL IsFreshMedium() override { return FALSE; }
-    void ShowErrorText(const CString&) override {}
-    void ShowInfoText(const CString&) override {}
-    void ReportCaseKept(const CString&, BOOL) override {}
-
-    LONGLONG progress = 0;
-    int progressCalls = 0;
-    BOOL cancelled = FALSE;
-};
+using TestListener = test::RecordingListener;
 
 void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk);
 

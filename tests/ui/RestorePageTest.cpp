@@ -80,3 +80,35 @@ TEST_F(RestorePageTest, WithoutABackupShownRestoreAsksForAPathAndARejectedFolder
     EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE, FALSE}), choices.NewFolderOffered());
 }
 
+TEST_F(RestorePageTest, BackupIniDecidesWhetherAFolderOpensAndTellsWhatItsRunDidNotSave)
+{
+    CString refused;
+    refused.FormatMessage(IDS_NO_VALID_BACKUP_INI, CDirectory::CreateFileNameForDisplay(m_backup).GetString());
+    const CString incomplete = L"This backup is incomplete: the backup run was cancelled or stopped at a full medium "
+                               L"before all selected data was saved; 2 file(s) could not be copied; 1 file(s) failed "
+                               L"the verification.";
+    // The section's lines; null: no Backup.ini, empty: an empty file.
+    const struct {
+        const char* ini;
+        CString message;
+    } cases[] = {
+        {nullptr, refused}, {"", refused}, {"BackupComplete=1\r\nDiskNumber=0", refused},
+        {"BackupComplete=1\r\nDiskNumber=-1", refused}, {"BackupComplete=1\r\nDiskNumber=2000000000", refused},
+        // A cancelled run wrote no further medium: none is asked for.
+        {"BackupComplete=0\r\nDiskNumber=1\r\nCancelled=1\r\nFailedFiles=2\r\nVerifyFailures=1", incomplete},
+        {"BackupComplete=1\r\nDiskNumber=1\r\nFailedFiles=0", L""},
+    };
+    test::PageHost host({&m_page});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini ? c.ini : "no Backup.ini");
+        DeleteFileW(m_backup + L"\\Backup.ini");
+        if (c.ini)
+            test::WriteText(m_backup + L"\\Backup.ini", *c.ini ? "[Backup]\r\n" + std::string(c.ini) + "\r\n" : "");
+        SetDlgItemTextW(Page(), IDC_MEDIA_PATH, L"");
+        test::FolderChoices choices({m_backup});
+        test::MessageLog log({IDCANCEL});
+        Click(Page(), IDC_BROWSE);
+        EXPECT_EQ(c.message.IsEmpty() ? std::vector<CString>{} : std::vector<CString>{c.message}, log.Texts());
+        EXPECT_EQ(c.message != refused, !ItemText(Page(), IDC_MEDIA_PATH).IsEmpty()) << "opened";
+    }
+}
