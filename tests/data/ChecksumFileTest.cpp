@@ -15,7 +15,7 @@ const CSha256::Digest kAbc = CSha256::Of("abc", 3);
 
 } // namespace
 
-TEST(ChecksumFileTest, WrittenInTheCommonFormAndReadBack)
+TEST(ChecksumFileTest, WrittenInTheCommonForm)
 {
     test::TempDir tmp;
     const CString name = L"Patient Data Index\\M\u00fcller\\Case 1\\scan.stl";
@@ -28,14 +28,6 @@ TEST(ChecksumFileTest, WrittenInTheCommonFormAndReadBack)
     EXPECT_EQ(expected, test::ReadText(tmp / kChecksumFileName));
     EXPECT_EQ(expected.size(), writer.GetBytes());
     EXPECT_EQ(first.size(), ChecksumLineBytes(name));
-
-    SChecksumList list;
-    ASSERT_TRUE(ReadChecksumFile(tmp.Path(), list));
-    ASSERT_EQ(2u, list.entries.size());
-    EXPECT_EQ(name, list.entries[0].strPath);
-    EXPECT_EQ(kAbc, list.entries[0].digest);
-    EXPECT_EQ(L"Settings\\Settings", list.entries[1].strPath);
-    EXPECT_TRUE(list.damagedLines.empty());
 
     // Where the Unix side is at hand, its own checksum tool checks the file.
     if (test::FileExists(L"Z:\\usr\\bin\\sha256sum")) {
@@ -58,6 +50,7 @@ TEST(ChecksumFileTest, ReaderTakesTheCommonVariantsAndRefusesHostileLines)
     } cases[] = {
         {hex + "a/b.dat\r", L"a\\b.dat"},
         {"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD *c d.dat", L"c d.dat"},
+        {hex + "M\xC3\xBCller/x", L"M\u00fcller\\x"},
         {hex + "/etc/passwd", nullptr},
         {hex + "../x", nullptr},
         {hex + "a/../b", nullptr},
@@ -78,14 +71,12 @@ TEST(ChecksumFileTest, ReaderTakesTheCommonVariantsAndRefusesHostileLines)
     std::string text;
     std::vector<CString> taken;
     std::vector<int> refused;
-    int number = 0;
     for (const auto& c : cases) {
         text += c.line + "\n";
-        ++number;
         if (c.path)
             taken.push_back(c.path);
         else
-            refused.push_back(number);
+            refused.push_back(static_cast<int>(&c - cases) + 1);
     }
     test::TempDir tmp;
     test::WriteText(tmp / kChecksumFileName, text);
@@ -100,18 +91,19 @@ TEST(ChecksumFileTest, ReaderTakesTheCommonVariantsAndRefusesHostileLines)
     EXPECT_EQ(refused, list.damagedLines);
 
     // A file far beyond any backup's is refused before it is read.
-    HANDLE h = CreateFileW(tmp / kChecksumFileName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHandle file(CreateFileW(tmp / kChecksumFileName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size;
     size.QuadPart = kMaxChecksumFileBytes + 1;
-    ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h));
-    CloseHandle(h);
+    ASSERT_TRUE(SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get()));
+    file.Reset();
+    LONG error = 0;
     try {
         ReadChecksumFile(tmp.Path(), list);
-        ADD_FAILURE() << "an oversized checksum file was read";
     } catch (CFileException* e) {
-        EXPECT_EQ(ERROR_FILE_TOO_LARGE, e->m_lOsError);
+        error = e->m_lOsError;
         e->Delete();
     }
+    EXPECT_EQ(ERROR_FILE_TOO_LARGE, error);
     DeleteFileW(tmp / kChecksumFileName);
     EXPECT_FALSE(ReadChecksumFile(tmp.Path(), list));
 }

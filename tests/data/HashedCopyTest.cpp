@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 using test::FileExists;
 using test::ReadText;
 
@@ -14,37 +16,25 @@ namespace {
 
 const DWORD kMiB = 1024 * 1024;
 
-struct SCopyRun {
-    BOOL bCopied;
-    DWORD nError;
+// One copy: its error (ERROR_SUCCESS when it copied), its digest, and the
+// blocks the progress was told of; the progress stops the copy at block nStopAt.
+struct SCopy {
+    DWORD nError = ERROR_SUCCESS;
     CString hex;
-    DWORD nProgressCalls = 0;
-    ULONGLONG nProgressBytes = 0;
+    std::vector<DWORD> blocks;
 };
 
-SCopyRun Copy(const CString& src, const CString& dst, BOOL bFailIfExists, int nStopAfterCalls = -1)
+SCopy Copy(const CString& src, const CString& dst, BOOL bFailIfExists, size_t nStopAt = 0)
 {
-    SCopyRun run{};
+    SCopy run;
     CSha256::Digest digest{};
-    run.bCopied = CopyFileHashed(src, dst, bFailIfExists, digest, [&run, nStopAfterCalls](DWORD nBytes) {
-        run.nProgressBytes += nBytes;
-        return static_cast<int>(++run.nProgressCalls) != nStopAfterCalls;
-    });
-    run.nError = run.bCopied ? ERROR_SUCCESS : GetLastError();
+    if (!CopyFileHashed(src, dst, bFailIfExists, digest, [&run, nStopAt](DWORD nBytes) {
+            run.blocks.push_back(nBytes);
+            return run.blocks.size() != nStopAt;
+        }))
+        run.nError = GetLastError();
     run.hex = CSha256::ToHex(digest);
     return run;
-}
-
-ULONGLONG Ticks(const FILETIME& time)
-{
-    return ULONGLONG(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-ULONGLONG LastWriteTime(const CString& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(path, GetFileExInfoStandard, &data);
-    return Ticks(data.ftLastWriteTime);
 }
 
 } // namespace
@@ -67,29 +57,31 @@ TEST(HashedCopyTest, CopyKeepsBytesTimeAndReadOnlyAndGivesTheDigest)
         {test::Pattern(3 * kMiB + 1, 5), FILE_ATTRIBUTE_READONLY, false,
          L"f13e294620012d6c82291b35cd62ff7ff6625c9c1fa9f25da9b013b275cafeaf"},
     };
-    int n = 0;
+    DWORD n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content.size());
         const CString src = tmp / (L"src" + std::to_wstring(++n)).c_str();
         const CString dst = tmp / (L"dst" + std::to_wstring(n)).c_str();
         test::WriteText(src, c.content);
         // A time long past, so the copy's own time of writing cannot pass for it.
-        const FILETIME written = {0x12345600u + static_cast<DWORD>(n), 0x01C5F000u};
-        HANDLE h = CreateFileW(src, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        SetFileTime(h, nullptr, nullptr, &written);
-        CloseHandle(h);
+        const FILETIME written = {0x12345600u + n, 0x01C5F000u};
+        CHandle file(CreateFileW(src, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+        file.Reset();
         SetFileAttributesW(src, c.attributes);
         if (c.replace)
             test::WriteText(dst, "an older and longer target");
 
-        const SCopyRun run = Copy(src, dst, !c.replace);
-        ASSERT_TRUE(run.bCopied) << run.nError;
+        const SCopy run = Copy(src, dst, !c.replace);
+        ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), run.nError);
         EXPECT_EQ(CString(c.hex), run.hex);
         EXPECT_EQ(c.content, ReadText(dst));
-        EXPECT_EQ(c.content.size(), run.nProgressBytes);
-        EXPECT_EQ((c.content.size() + kMiB - 1) / kMiB, run.nProgressCalls);
-        EXPECT_EQ(Ticks(written), LastWriteTime(dst));
-        EXPECT_EQ(c.attributes & FILE_ATTRIBUTE_READONLY, GetFileAttributesW(dst) & FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ((c.content.size() + kMiB - 1) / kMiB, run.blocks.size());
+        EXPECT_EQ(c.content.size(), std::accumulate(run.blocks.begin(), run.blocks.end(), size_t(0)));
+        WIN32_FILE_ATTRIBUTE_DATA copy = {};
+        GetFileAttributesExW(dst, GetFileExInfoStandard, &copy);
+        EXPECT_EQ(0, CompareFileTime(&written, &copy.ftLastWriteTime));
+        EXPECT_EQ(c.attributes & FILE_ATTRIBUTE_READONLY, copy.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
     }
 }
 
@@ -99,39 +91,19 @@ TEST(HashedCopyTest, FailedCopyLeavesNoTargetAndItsError)
 {
     test::TempDir tmp;
     const CString big = tmp / L"big.dat";
-    test::WriteText(big, test::Pattern(4 * kMiB, 3));
-    test::WriteText(tmp / L"locked.dat", "locked");
-    test::WriteText(tmp / L"existing.dat", "old");
+    test::MakeTree(tmp.Path(), {{L"big.dat", test::Pattern(4 * kMiB, 3)}, {L"locked.dat", "x"}, {L"old.dat", "old"}});
     CHandle lock = test::LockFile(tmp / L"locked.dat");
     ASSERT_TRUE(lock);
-    const struct {
-        CString src;
-        CString dst;
-        int stopAfterCalls;
-        DWORD error;
-    } cases[] = {
-        {big, tmp / L"existing.dat", -1, ERROR_FILE_EXISTS},
-        {tmp / L"locked.dat", tmp / L"copy1.dat", -1, ERROR_SHARING_VIOLATION},
-        {tmp / L"missing.dat", tmp / L"copy2.dat", -1, ERROR_FILE_NOT_FOUND},
-        {big, tmp / L"copy3.dat", 2, ERROR_REQUEST_ABORTED},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.dst);
-        const SCopyRun run = Copy(c.src, c.dst, TRUE, c.stopAfterCalls);
-        EXPECT_FALSE(run.bCopied);
-        EXPECT_EQ(c.error, run.nError);
-    }
-    EXPECT_EQ("old", ReadText(tmp / L"existing.dat"));
-    EXPECT_FALSE(FileExists(tmp / L"copy1.dat") || FileExists(tmp / L"copy2.dat") || FileExists(tmp / L"copy3.dat"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS), Copy(big, tmp / L"old.dat", TRUE).nError);
+    EXPECT_EQ("old", ReadText(tmp / L"old.dat"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), Copy(tmp / L"locked.dat", tmp / L"copy", TRUE).nError);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_REQUEST_ABORTED), Copy(big, tmp / L"copy", TRUE, 2).nError);
+    EXPECT_FALSE(FileExists(tmp / L"copy"));
 
-    CString whyNot;
-    if (!test::MediaDrive::Available(&whyNot))
-        GTEST_SKIP() << "removable test media unavailable: " << whyNot;
+    SKIP_WITHOUT_MEDIA();
     test::MediaDrive::Erase(1);
     test::MediaDrive::Insert(1);
-    const SCopyRun full = Copy(big, L"R:\\big.dat", TRUE);
-    EXPECT_FALSE(full.bCopied);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), full.nError);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), Copy(big, L"R:\\big.dat", TRUE).nError);
     EXPECT_FALSE(FileExists(L"R:\\big.dat"));
     test::MediaDrive::Erase(1);
 }
