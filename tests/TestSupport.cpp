@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 void PrintTo(const CString& s, std::ostream* os)
 {
     int n = WideCharToMultiByte(CP_UTF8, 0, s.GetString(), s.GetLength(), nullptr, 0, nullptr, nullptr);
@@ -224,6 +226,27 @@ int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;
+}
+
+int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs)
+{
+    // Wine starts a Unix program but can neither wait for it nor tell its
+    // exit code, so the shell leaves its status in a file, whole or not at all.
+    const CString status = workDir + L"\\unix-status";
+    ChildProcess sh;
+    if (!FileExists(L"Z:\\bin\\sh") ||
+        !sh.Start(L"Z:\\bin\\sh", L"-c \"" + command + L"; echo $? >unix-status.tmp; mv unix-status.tmp unix-status\"",
+                  workDir))
+        return -1;
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (FileExists(status)) {
+            std::vector<unsigned char> text = ReadBytes(status);
+            DeleteFileW(status);
+            return atoi(std::string(text.begin(), text.end()).c_str());
+        }
+        PumpMessages(50);
+    }
+    return -1;
 }
 
 } // namespace test
