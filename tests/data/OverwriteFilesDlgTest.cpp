@@ -70,6 +70,17 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
         EXPECT_EQ(message, CWnd::GetText(GetDlgItem(hDlg, IDC_OVERWRITE_MESSAGE)));
         HWND hBox = GetDlgItem(hDlg, IDC_OVERWRITE_REMEMBER);
         EXPECT_EQ(c.showBox, IsWindowVisible(hBox));
+        // The box's text fits beside its check mark.
+        const CString label = CWnd::GetText(hBox);
+        SIZE text = {};
+        HDC hdc = GetDC(hBox);
+        HGDIOBJ hOldFont = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageW(hBox, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(hdc, label, label.GetLength(), &text);
+        SelectObject(hdc, hOldFont);
+        ReleaseDC(hBox, hdc);
+        RECT box;
+        GetClientRect(hBox, &box);
+        EXPECT_LE(text.cx + GetSystemMetrics(SM_CXMENUCHECK) + 4, box.right) << "the text is clipped";
         if (c.tick)
             SendMessageW(hBox, BM_CLICK, 0, 0);
         if (c.end == Close)
