@@ -75,6 +75,7 @@ void CPropPageRestore::OnBrowse()
     // No folder can be created while choosing a backup.
     CBrowseFolderDlg dlg(nullptr);
     dlg.HideNewFolderButton();
+    dlg.SetInitialFolder(CDirectory::CreateFileNameForDisk(GetDlgItemText(IDC_MEDIA_PATH)));
     if (dlg.DoModal() != IDOK)
         return;
     const CString strPath = dlg.GetPath();
@@ -82,6 +83,7 @@ void CPropPageRestore::OnBrowse()
         // The field keeps naming the backup the tree shows, so a restore
         // never looks for that backup's media in the rejected folder.
         AfxMessageBox(IDS_NO_BACKUP_FOUND, 0);
+        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));
         return;
     }
     SetDlgItemText(IDC_MEDIA_PATH, CDirectory::CreateFileNameForDisplay(strPath));
@@ -96,6 +98,7 @@ void CPropPageRestore::OnRestore()
     const CString strBackup = GetDlgItemText(IDC_MEDIA_PATH);
     if (strBackup.IsEmpty()) {
         AfxMessageBox(IDS_NO_PATH_ENTERED, MB_OK);
+        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));
         return;
     }
     if (m_pRoot->GetCheck() == CTreeItem::Unchecked)
