@@ -40,6 +40,11 @@ BOOL CBackupDlg::OnInitDialog()
     return TRUE;
 }
 
+BOOL CBackupDlg::PreTranslateMessage(MSG* pMsg)
+{
+    return m_sheet.TranslatePageKey(*pMsg);
+}
+
 void CBackupDlg::RebuildBackupTree()
 {
     m_pageBackup.RebuildTree();

@@ -27,6 +27,8 @@ public:
 protected:
     BOOL OnInitDialog() override;
     BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The sheet's page keys (Ctrl+Tab and the like).
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
 private:
     // Draws the icon in place of the minimised window's content.

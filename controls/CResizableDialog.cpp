@@ -21,7 +21,10 @@ public:
     {
         const int cx = rc.right - rc.left;
         const int cy = rc.bottom - rc.top;
-        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        // Without NOCOPYBITS a moved control keeps the pixels found at its old
+        // place as valid; after the dialog itself grew these may be blank,
+        // and the control stays blank until something repaints it.
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
         // A failed DeferWindowPos has freed the whole set; the rest still move,
         // one by one.
         if (m_hdwp)

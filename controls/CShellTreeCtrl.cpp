@@ -23,6 +23,15 @@ SFGAOF GetAttributes(IShellFolder* pFolder, LPCITEMIDLIST pidlRelative, SFGAOF w
     return attributes & wanted;
 }
 
+// The path without trailing backslashes ("C:\\" becomes "C:").
+CString WithoutTrailingBackslash(const CString& strPath)
+{
+    int n = strPath.GetLength();
+    while (n > 0 && strPath[n - 1] == L'\\')
+        --n;
+    return strPath.Left(n);
+}
+
 int GetSystemIconIndex(LPCITEMIDLIST pidl, UINT nFlags)
 {
     SHFILEINFOW info = {};
@@ -54,14 +63,44 @@ void CShellTreeCtrl::SetRootFolder(LPCITEMIDLIST pidlRoot, BOOL bIncludeFiles)
     Refill(TVI_ROOT);
 }
 
-CString CShellTreeCtrl::GetSelectedPath() const
+CString CShellTreeCtrl::GetItemPath(HTREEITEM hItem) const
 {
-    HTREEITEM hItem = GetSelectedItem();
     auto pidl = hItem ? reinterpret_cast<LPCITEMIDLIST>(GetItemData(hItem)) : nullptr;
     wchar_t szPath[MAX_PATH];
     if (!pidl || !::SHGetPathFromIDListW(pidl, szPath))
         return CString();
     return szPath;
+}
+
+HTREEITEM CShellTreeCtrl::SelectPath(const CString& strPath)
+{
+    const CString target = WithoutTrailingBackslash(strPath);
+    HTREEITEM hFound = nullptr;
+    for (HTREEITEM hParent = TVI_ROOT; !target.IsEmpty();) {
+        HTREEITEM hNext = nullptr;
+        bool bReached = false;
+        HTREEITEM hChild = hParent == TVI_ROOT ? GetRootItem() : GetChildItem(hParent);
+        for (; hChild && !hNext; hChild = GetNextSiblingItem(hChild)) {
+            const CString node = WithoutTrailingBackslash(GetItemPath(hChild));
+            const int n = node.GetLength();
+            if (n == 0 || target.Left(n).CompareNoCase(node) != 0)
+                continue;
+            bReached = n == target.GetLength();
+            if (bReached || target[n] == L'\\')
+                hNext = hChild;
+        }
+        if (!hNext)
+            break;
+        hFound = hNext;
+        if (bReached)
+            break;
+        // The first expansion fills the node (see CWaitingTreeCtrl).
+        Expand(hNext, TVE_EXPAND);
+        hParent = hNext;
+    }
+    if (hFound)
+        SelectItem(hFound);
+    return hFound;
 }
 
 UINT CShellTreeCtrl::GetIdListSize(LPCITEMIDLIST pidl)

@@ -64,7 +64,15 @@ public:
 
     // The file-system path of the selected node; empty without a selection
     // and for a virtual folder such as the computer folder itself.
-    CString GetSelectedPath() const;
+    CString GetSelectedPath() const { return GetItemPath(GetSelectedItem()); }
+    // The file-system path of a node; empty as for GetSelectedPath.
+    CString GetItemPath(HTREEITEM hItem) const;
+
+    // Opens the tree down to the folder strPath level by level, as the user
+    // would, and selects the deepest node on the way: the folder itself when
+    // it is listed, else its nearest listed ancestor. Null when no node lies
+    // on the path (nothing is selected then).
+    HTREEITEM SelectPath(const CString& strPath);
 
     // An item ID list is a chain of SHITEMIDs, each starting with its 16-bit
     // byte count (the count included); a count of 0 ends the list.

@@ -2,6 +2,58 @@
 
 #include "framework/CWinApp.h"
 
+#include <vector>
+
+namespace {
+
+// The modal dialogs of this thread, innermost last, and the message-filter
+// hook through which their modal loops offer each input message to
+// PreTranslateMessage. The system calls the hook from a dialog box's modal
+// loop before the dialog manager sees the message.
+struct SModalState {
+    std::vector<CDialog*> dialogs;
+    HHOOK hHook = nullptr;
+};
+thread_local SModalState tModal;
+
+} // namespace
+
+class CDialog::CModalScope {
+public:
+    explicit CModalScope(CDialog* pDialog)
+    {
+        if (tModal.dialogs.empty())
+            tModal.hHook = ::SetWindowsHookExW(WH_MSGFILTER, FilterProc, nullptr, ::GetCurrentThreadId());
+        tModal.dialogs.push_back(pDialog);
+    }
+    ~CModalScope()
+    {
+        tModal.dialogs.pop_back();
+        if (tModal.dialogs.empty() && tModal.hHook) {
+            ::UnhookWindowsHookEx(tModal.hHook);
+            tModal.hHook = nullptr;
+        }
+    }
+    CModalScope(const CModalScope&) = delete;
+    CModalScope& operator=(const CModalScope&) = delete;
+
+private:
+    static LRESULT CALLBACK FilterProc(int nCode, WPARAM wParam, LPARAM lParam)
+    {
+        auto* pMsg = reinterpret_cast<MSG*>(lParam);
+        if (nCode == MSGF_DIALOGBOX && pMsg && pMsg->hwnd) {
+            // Only the dialog the message's window belongs to; a message box
+            // or another program's dialog belongs to none of them.
+            HWND hRoot = ::GetAncestor(pMsg->hwnd, GA_ROOT);
+            for (CDialog* pDialog : tModal.dialogs) {
+                if (pDialog->m_hWnd && pDialog->m_hWnd == hRoot && pDialog->PreTranslateMessage(pMsg))
+                    return TRUE;
+            }
+        }
+        return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+    }
+};
+
 CDialog::CDialog(UINT nIdTemplate, CWnd* pParentWnd) : m_nIdTemplate(nIdTemplate), m_pParentWnd(pParentWnd) {}
 
 CDialog::~CDialog()
@@ -18,6 +70,7 @@ INT_PTR CDialog::DoModal()
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
     if (hParent)
         hParent = ::GetAncestor(hParent, GA_ROOT);
+    CModalScope modal(this);
     return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIdTemplate), hParent, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }

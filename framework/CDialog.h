@@ -45,6 +45,10 @@ protected:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Every message; TRUE when handled, with the message's result in result.
     virtual BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // An input message for this modal dialog or one of its children, seen
+    // by the dialog's modal loop before the dialog manager handles it; TRUE
+    // when the dialog took it and it goes no further.
+    virtual BOOL PreTranslateMessage(MSG* pMsg) { return FALSE; }
 
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // Hands one message to pThis (null before WM_INITDIALOG) and returns what
@@ -53,4 +57,7 @@ protected:
 
     UINT m_nIdTemplate;
     CWnd* m_pParentWnd;
+
+private:
+    class CModalScope;
 };

@@ -88,3 +88,34 @@ CPropertyPage* CPropertySheet::GetActivePage() const
 {
     return GetPage(GetActiveIndex());
 }
+
+BOOL CPropertySheet::TranslatePageKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0 || GetPageCount() == 0 || !m_hWnd ||
+        (msg.hwnd != m_hWnd && !::IsChild(m_hWnd, msg.hwnd)))
+        return FALSE;
+    int nStep;
+    switch (msg.wParam) {
+    case VK_TAB:
+        nStep = ::GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+        break;
+    case VK_NEXT:
+        nStep = 1;
+        break;
+    case VK_PRIOR:
+        nStep = -1;
+        break;
+    default:
+        return FALSE;
+    }
+    HWND hTabs = reinterpret_cast<HWND>(SendMessage(PSM_GETTABCONTROL));
+    const BOOL bOnTabs = ::GetFocus() == hTabs;
+    const int nCount = GetPageCount();
+    SetActivePage((GetActiveIndex() + nStep + nCount) % nCount);
+    // The focus must not stay in the page just hidden: it goes to the new
+    // page's first control, or stays on the tabs when it was there.
+    CPropertyPage* pPage = GetActivePage();
+    HWND hFirst = pPage && !bOnTabs ? ::GetNextDlgTabItem(pPage->m_hWnd, nullptr, FALSE) : nullptr;
+    ::SetFocus(hFirst ? hFirst : hTabs);
+    return TRUE;
+}

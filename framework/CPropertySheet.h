@@ -21,6 +21,12 @@ public:
     int GetActiveIndex() const;
     CPropertyPage* GetActivePage() const;
 
+    // The keys of every property sheet: Ctrl+Tab and Ctrl+PageDown show the
+    // next page, Ctrl+Shift+Tab and Ctrl+PageUp the previous one, round the
+    // end. For the message loop of the window that holds the sheet: TRUE when
+    // the message was such a key for a window of the sheet and was handled.
+    BOOL TranslatePageKey(const MSG& msg);
+
 private:
     static int CALLBACK SheetCallback(HWND hWnd, UINT msg, LPARAM lParam);
 

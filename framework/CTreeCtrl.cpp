@@ -32,6 +32,14 @@ BOOL CTreeCtrl::Expand(HTREEITEM hItem, UINT nCode)
     return static_cast<BOOL>(SendMessage(TVM_EXPAND, nCode, reinterpret_cast<LPARAM>(hItem)));
 }
 
+BOOL CTreeCtrl::SelectItem(HTREEITEM hItem)
+{
+    if (!SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(hItem)))
+        return FALSE;
+    SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(hItem));
+    return TRUE;
+}
+
 UINT CTreeCtrl::GetCount() const
 {
     return static_cast<UINT>(SendMessage(TVM_GETCOUNT));

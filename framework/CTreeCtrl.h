@@ -23,6 +23,8 @@ public:
     BOOL DeleteAllItems();
     // nCode: TVE_EXPAND, TVE_COLLAPSE or TVE_TOGGLE.
     BOOL Expand(HTREEITEM hItem, UINT nCode);
+    // Makes the node the selected one and scrolls it into view.
+    BOOL SelectItem(HTREEITEM hItem);
 
     UINT GetCount() const;
     LPARAM GetItemData(HTREEITEM hItem) const;

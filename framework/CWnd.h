@@ -36,6 +36,13 @@ public:
 
     static CString GetText(HWND hWnd);
 
+    // Centres the window on its owner, or on the work area of its monitor
+    // when it has no visible owner; the size and z-order stay.
+    void CenterWindow();
+    // Moves the keyboard focus to an edit control and selects its whole text,
+    // so that what the user types next replaces it.
+    static void FocusAndSelect(HWND hEdit);
+
     // Takes over the control nId of the dialog pParent: PreSubclassWindow
     // first, then the control's notifications are handed back to this object
     // (see CDialog). FALSE when the dialog has no such control.

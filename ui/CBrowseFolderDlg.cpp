@@ -64,7 +64,7 @@ BOOL CBrowseFolderDlg::OnInitDialog()
     AnchorControl(GetDlgItem(IDCANCEL), kAnchorBottomRight, kNoAnchor);
 
     // Reading the drives takes a moment: the dialog is on screen meanwhile.
-    CenterOnOwner();
+    CenterWindow();
     ShowWindow(SW_SHOW);
     ::UpdateWindow(m_hWnd);
 
@@ -72,7 +72,12 @@ BOOL CBrowseFolderDlg::OnInitDialog()
     CItemIdList drives;
     if (SUCCEEDED(::SHGetSpecialFolderLocation(m_hWnd, CSIDL_DRIVES, &drives)))
         m_tree.SetRootFolder(drives.Get(), FALSE);
-    return TRUE;
+    // The arrow keys move through the folders at once: the focus is in the
+    // tree, on the initial folder or else on the first node.
+    if (m_strInitialFolder.IsEmpty() || !m_tree.SelectPath(m_strInitialFolder))
+        m_tree.SelectItem(m_tree.GetRootItem());
+    ::SetFocus(m_tree.m_hWnd);
+    return FALSE;
 }
 
 void CBrowseFolderDlg::OnOK()
@@ -102,14 +107,14 @@ void CBrowseFolderDlg::OnCreateNewFolder()
     const CString strName = dlg.GetFolderName();
     if (strName.IsEmpty())
         return;
-    // A backslash would make the name a path reaching outside the selected folder.
-    if (strName.Find(L'\\') >= 0) {
-        AfxMessageBox(IDS_NEW_FOLDER_NAME_INVALID, MB_OK);
-        return;
-    }
     const CString strPath = CDirectory::Concat(strParent, CDirectory::CreateFileNameForDisk(strName));
     CDirectory::Make(GetFullPath(strPath));
     RefreshAfterNewFolder();
+    // The refill took the selection away: the new folder is shown and
+    // selected, so that OK takes it; where it could not be made, the folder
+    // selected before is selected again.
+    m_tree.SelectPath(strPath);
+    ::SetFocus(m_tree.m_hWnd);
 }
 
 void CBrowseFolderDlg::RefreshAfterNewFolder()
@@ -119,22 +124,4 @@ void CBrowseFolderDlg::RefreshAfterNewFolder()
         return;
     HTREEITEM hParent = m_tree.GetParentItem(hSelected);
     m_tree.Refill(hParent ? hParent : TVI_ROOT);
-}
-
-void CBrowseFolderDlg::CenterOnOwner()
-{
-    RECT window;
-    ::GetWindowRect(m_hWnd, &window);
-    RECT area;
-    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (!hOwner || !::IsWindowVisible(hOwner) || ::IsIconic(hOwner) || !::GetWindowRect(hOwner, &area)) {
-        MONITORINFO monitor = {};
-        monitor.cbSize = sizeof monitor;
-        ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-        area = monitor.rcWork;
-    }
-    const int cx = window.right - window.left;
-    const int cy = window.bottom - window.top;
-    ::SetWindowPos(m_hWnd, nullptr, area.left + (area.right - area.left - cx) / 2,
-                   area.top + (area.bottom - area.top - cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -17,6 +17,11 @@ public:
     // Call before DoModal when no folder may be created (choosing a backup).
     void HideNewFolderButton() { m_bShowNewFolder = FALSE; }
 
+    // The folder to open the tree at, expanded to and selected (its nearest
+    // existing ancestor when it does not exist; the first node when none is
+    // given or none lies on its path); call before DoModal.
+    void SetInitialFolder(const CString& strFolder) { m_strInitialFolder = strFolder; }
+
     // The chosen folder after OK; empty after Cancel or when the selected
     // node is not a file-system folder.
     const CString& GetPath() const { return m_strPath; }
@@ -39,10 +44,10 @@ private:
     // Fills the selected node's parent again, so the selected node gets its
     // expand button and shows the new folder when it is opened.
     void RefreshAfterNewFolder();
-    void CenterOnOwner();
 
     CProgressFX<CHourglassFX<CShellTreeCtrl>> m_tree;
     HICON m_hIcon;
     CString m_strPath;
+    CString m_strInitialFolder;
     BOOL m_bShowNewFolder = TRUE;
 };

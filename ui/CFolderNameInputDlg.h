@@ -1,6 +1,8 @@
 #pragma once
-// Asks for the name of a new folder. The name is taken as typed; the caller
-// turns characters that are invalid on disk into their look-alikes.
+// Asks for the name of a new folder, centred on the folder browser. A name
+// with a backslash is refused and stays in the field to be corrected; other
+// names are taken as typed, and the caller turns characters that are invalid
+// on disk into their look-alikes.
 
 #include "framework/CDialog.h"
 
@@ -12,6 +14,7 @@ public:
     const CString& GetFolderName() const { return m_strFolderName; }
 
 protected:
+    BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
 

@@ -12,6 +12,7 @@
 #include "items/ItemNames.h"
 #include "res/resource.h"
 #include "ui/CBrowseFolderDlg.h"
+#include "ui/CSelectionSnapshot.h"
 
 #include <vector>
 
@@ -46,6 +47,13 @@ LONGLONG CPropPageBackup::RequiredMegabytes(LONGLONG nBytes)
     return nMegabytes;
 }
 
+CString CPropPageBackup::DefaultBackupName()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return FormatBackupName(LOCALE_NAME_USER_DEFAULT, now);
+}
+
 CString CPropPageBackup::FormatBackupName(const wchar_t* pszLocale, const SYSTEMTIME& time)
 {
     // The long date is taken whole, however long the user's format makes it.
@@ -69,9 +77,7 @@ CString CPropPageBackup::FormatBackupName(const wchar_t* pszLocale, const SYSTEM
 BOOL CPropPageBackup::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    SYSTEMTIME now = {};
-    ::GetLocalTime(&now);
-    SetDlgItemText(IDC_BACKUP_NAME, FormatBackupName(LOCALE_NAME_USER_DEFAULT, now));
+    SetDlgItemText(IDC_BACKUP_NAME, DefaultBackupName());
 
     if (gAutomatedMode) {
         ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
@@ -159,6 +165,7 @@ void CPropPageBackup::OnSelectModified()
 void CPropPageBackup::OnBrowse()
 {
     CBrowseFolderDlg dlg(nullptr);
+    dlg.SetInitialFolder(GetDlgItemText(IDC_MEDIA_PATH));
     if (dlg.DoModal() == IDOK && !dlg.GetPath().IsEmpty())
         SetDlgItemText(IDC_MEDIA_PATH, dlg.GetPath());
 }
@@ -167,8 +174,11 @@ BOOL CPropPageBackup::ValidateInput(const CString& strMedia, const CString& strN
 {
     const CString strFolder = CDirectory::CreateFileNameForDisk(CDirectory::Concat(strMedia, strName));
     CString text;
+    // The field the user has to change: the name, unless the media path is at fault.
+    int nField = IDC_BACKUP_NAME;
     if (strMedia.IsEmpty()) {
         text = LoadText(IDS_ENTER_VALID_BACKUP_PATH);
+        nField = IDC_MEDIA_PATH;
     } else if (strName.IsEmpty()) {
         text = LoadText(IDS_ENTER_FOLDER_NAME);
     } else if (CDirectory::Exist(strFolder)) {
@@ -183,22 +193,25 @@ BOOL CPropPageBackup::ValidateInput(const CString& strMedia, const CString& strN
         }
     } else if (!CheckBackupPath(strFolder)) {
         text.FormatMessage(IDS_PATH_INVALID, strFolder.GetString());
+        nField = IDC_MEDIA_PATH;
     } else if (strName.FindOneOf(L"\\,") >= 0) {
         text = LoadText(IDS_BAD_FOLDER_NAME);
     } else if (m_pRoot->IsItemChecked(kPatientDataIndexName) &&
                GetFreeDiskSpace(CDirectory::Concat(strMedia, strName)) < kPatientDataMinFreeBytes) {
         text = LoadText(IDS_LESS_THAN_5MB);
+        nField = IDC_MEDIA_PATH;
     } else {
         return TRUE;
     }
-    RefuseInput(text);
+    RefuseInput(text, nField);
     return FALSE;
 }
 
-void CPropPageBackup::RefuseInput(const CString& strText)
+void CPropPageBackup::RefuseInput(const CString& strText, int nFieldId)
 {
     if (!gAutomatedMode) {
         ShowMessageBox(m_hWnd, strText, LoadText(IDS_ERROR), MB_OK | MB_ICONERROR);
+        FocusAndSelect(GetDlgItem(nFieldId));
         return;
     }
     // Unattended, a refused start ends the run as a finished backup does.
@@ -219,20 +232,46 @@ void CPropPageBackup::OnStartBackup()
     if (!ValidateInput(strMedia, strName))
         return;
     const CString strTarget = CDirectory::Concat(strMedia, CDirectory::CreateFileNameForDisk(strName));
+    UINT nOutcome;
     {
         CBackupDialog dlg(strTarget, m_pRoot, TRUE);
         const INT_PTR nResult = dlg.DoModal();
-        if (gAutomatedMode)
-            gUnattendedOutcome = nResult == -1 ? static_cast<UINT>(CBackup::OutcomeFatal) : dlg.GetOutcome();
+        nOutcome = nResult == -1 ? static_cast<UINT>(CBackup::OutcomeFatal) : dlg.GetOutcome();
     }
     // Unattended, the main dialog ends with the run: reading the whole
     // installation again would only delay the end of the process.
-    if (gAutomatedMode)
+    if (gAutomatedMode) {
+        gUnattendedOutcome = nOutcome;
         return;
-    RebuildTree();
-    ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
+    }
+    // The tree is built afresh either way, since its items keep the state of
+    // the run; after a run that did not complete, the user's ticks are kept
+    // for the next try.
+    if (nOutcome == 0) {
+        RebuildTree();
+        ::EnableWindow(GetDlgItem(IDC_START_BACKUP), FALSE);
+    } else {
+        const CSelectionSnapshot ticks(m_pRoot);
+        RebuildTree();
+        ticks.ApplyTo(m_pRoot);
+        m_tree.RefreshCheckStates();
+        OnCheckChanged(m_pRoot);
+    }
+    ProposeFreshName(strMedia);
     ::SetFocus(m_tree.m_hWnd);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CPropPageBackup::ProposeFreshName(const CString& strMedia)
+{
+    const CString strDefault = DefaultBackupName();
+    CString strName = strDefault;
+    // A run shorter than a minute leaves the name of this minute taken.
+    for (int n = 2; !strName.IsEmpty() &&
+                    CDirectory::Exist(CDirectory::Concat(strMedia, CDirectory::CreateFileNameForDisk(strName)));
+         ++n)
+        strName.Format(L"%s (%d)", strDefault.GetString(), n);
+    SetDlgItemText(IDC_BACKUP_NAME, strName);
 }
 
 void CPropPageBackup::RebuildTree()

@@ -32,6 +32,8 @@ public:
     // locale's long date without commas, a blank and the time as HH:MM. Empty
     // when the locale is unknown.
     static CString FormatBackupName(const wchar_t* pszLocale, const SYSTEMTIME& time);
+    // The name proposed now, in the user's language.
+    static CString DefaultBackupName();
 
 protected:
     // User-interface thread.
@@ -48,7 +50,12 @@ private:
     // TRUE when a backup of the selection into the media folder under this
     // name may start; otherwise the reason is reported.
     BOOL ValidateInput(const CString& strMedia, const CString& strName);
-    void RefuseInput(const CString& strText);
+    // Reports why the input was refused; interactive, the field nFieldId that
+    // has to change gets the focus with its text selected.
+    void RefuseInput(const CString& strText, int nFieldId);
+    // The default name of now in the name field; numbered when a folder of
+    // that name exists below the media folder already.
+    void ProposeFreshName(const CString& strMedia);
     void BuildTree();
 
     CCheckboxTree m_tree;

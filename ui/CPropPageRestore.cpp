@@ -76,6 +76,7 @@ void CPropPageRestore::OnBrowse()
     // No folder can be created while choosing a backup.
     CBrowseFolderDlg dlg(nullptr);
     dlg.HideNewFolderButton();
+    dlg.SetInitialFolder(CDirectory::CreateFileNameForDisk(GetDlgItemText(IDC_MEDIA_PATH)));
     if (dlg.DoModal() != IDOK)
         return;
     const CString strPath = dlg.GetPath();
@@ -83,6 +84,7 @@ void CPropPageRestore::OnBrowse()
         // The field keeps naming the backup the tree shows, so a restore
         // never looks for that backup's media in the rejected folder.
         AfxMessageBox(IDS_NO_BACKUP_FOUND, 0);
+        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));
         return;
     }
     // A folder whose Backup.ini names no medium of a backup would have the
@@ -134,6 +136,7 @@ void CPropPageRestore::OnRestore()
     const CString strBackup = GetDlgItemText(IDC_MEDIA_PATH);
     if (strBackup.IsEmpty()) {
         AfxMessageBox(IDS_NO_PATH_ENTERED, MB_OK);
+        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));
         return;
     }
     if (m_pRoot->GetCheck() == CTreeItem::Unchecked)

@@ -72,6 +72,17 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
             << "the & of a path is no mnemonic";
         HWND hBox = GetDlgItem(hDlg, IDC_OVERWRITE_REMEMBER);
         EXPECT_EQ(c.showBox, IsWindowVisible(hBox));
+        // The box's text fits beside its check mark.
+        const CString label = CWnd::GetText(hBox);
+        SIZE text = {};
+        HDC hdc = GetDC(hBox);
+        HGDIOBJ hOldFont = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageW(hBox, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(hdc, label, label.GetLength(), &text);
+        SelectObject(hdc, hOldFont);
+        ReleaseDC(hBox, hdc);
+        RECT box;
+        GetClientRect(hBox, &box);
+        EXPECT_LE(text.cx + GetSystemMetrics(SM_CXMENUCHECK) + 4, box.right) << "the text is clipped";
         if (c.tick)
             SendMessageW(hBox, BM_CLICK, 0, 0);
         if (c.end == Close)

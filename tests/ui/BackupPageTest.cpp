@@ -40,6 +40,8 @@ protected:
         test::MessageLog log(answers);
         SetDlgItemTextW(Page(), IDC_MEDIA_PATH, path);
         SetDlgItemTextW(Page(), IDC_BACKUP_NAME, name);
+        // The focus elsewhere, as the tree has it after the user ticked there.
+        SetFocus(GetDlgItem(Page(), IDC_BACKUP_TREE));
         Click(Page(), IDC_START_BACKUP);
         return log.Messages();
     }
@@ -49,9 +51,11 @@ protected:
     CPropPageBackup m_page;
 };
 
-// The failure message the page shows, with its caption and style.
-void ExpectError(const std::vector<test::SMessage>& messages, const CString& text)
+// The failure message the page shows, with its caption and style, and the
+// field to correct: focused, its text selected.
+void ExpectError(const std::vector<test::SMessage>& messages, const CString& text, HWND hPage, int nFieldId)
 {
+    EXPECT_TRUE(test::FocusedAndSelected(hPage, nFieldId)) << "field " << nFieldId;
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ(text, messages[0].text);
     EXPECT_EQ(LoadText(IDS_ERROR), messages[0].caption);
@@ -89,10 +93,10 @@ TEST_F(BackupPageTest, RefusedInputShowsItsMessageAndMakesNoFolder)
 {
     test::PageHost host({&m_page});
     test::TempDir media;
-    ExpectError(Start(L"", L""), LoadText(IDS_ENTER_VALID_BACKUP_PATH));
-    ExpectError(Start(media.Path(), L""), LoadText(IDS_ENTER_FOLDER_NAME));
-    ExpectError(Start(media.Path(), L"Mo,Di"), LoadText(IDS_BAD_FOLDER_NAME));
-    ExpectError(Start(media.Path(), L"sub\\dir"), LoadText(IDS_BAD_FOLDER_NAME));
+    ExpectError(Start(L"", L""), LoadText(IDS_ENTER_VALID_BACKUP_PATH), Page(), IDC_MEDIA_PATH);
+    ExpectError(Start(media.Path(), L""), LoadText(IDS_ENTER_FOLDER_NAME), Page(), IDC_BACKUP_NAME);
+    ExpectError(Start(media.Path(), L"Mo,Di"), LoadText(IDS_BAD_FOLDER_NAME), Page(), IDC_BACKUP_NAME);
+    ExpectError(Start(media.Path(), L"sub\\dir"), LoadText(IDS_BAD_FOLDER_NAME), Page(), IDC_BACKUP_NAME);
     EXPECT_TRUE(test::SubDirectories(media.Path()).empty());
 
     // A path with no existing ancestor, on a letter that names no drive.
@@ -102,7 +106,7 @@ TEST_F(BackupPageTest, RefusedInputShowsItsMessageAndMakesNoFolder)
             continue;
         CString expected;
         expected.FormatMessage(IDS_PATH_INVALID, (root + L"Sicherung\\a,b").GetString());
-        ExpectError(Start(root + L"Sicherung", L"a,b"), expected);
+        ExpectError(Start(root + L"Sicherung", L"a,b"), expected, Page(), IDC_MEDIA_PATH);
         break;
     }
 }
@@ -131,7 +135,7 @@ TEST_F(BackupPageTest, ExistingFolderUnderTheDiskNameIsAskedAboutBeforeAnyOtherC
         ASSERT_EQ(2u, messages.size());
         EXPECT_EQ(LoadText(IDS_BACKUP_DIR_EXISTS) + L"\n" + LoadText(IDS_DO_YOU_WANT_TO_CONTINUE), messages[0].text);
         EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR), messages[0].type);
-        ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED));
+        ExpectError({messages[1]}, LoadText(IDS_BACKUP_CANCELLED), Page(), IDC_BACKUP_NAME);
     }
     EXPECT_EQ(-1, test::ReadBackupIni(backup, L"BackupComplete"));
 
@@ -150,7 +154,7 @@ TEST_F(BackupPageTest, PatientDataNeedFiveMegabytesOnTheMediumTheSettingsDoNot)
     MakePatient(L"Anna", 1000);
     test::PageHost host({&m_page});
     Click(Page(), IDC_SELECT_MODIFIED);
-    ExpectError(Start(test::MediaDrive::Root(), L"Nacht"), LoadText(IDS_LESS_THAN_5MB));
+    ExpectError(Start(test::MediaDrive::Root(), L"Nacht"), LoadText(IDS_LESS_THAN_5MB), Page(), IDC_MEDIA_PATH);
     EXPECT_FALSE(test::DirExists(L"R:\\Nacht"));
 
     m_page.RebuildTree();
@@ -163,7 +167,7 @@ TEST_F(BackupPageTest, PatientDataNeedFiveMegabytesOnTheMediumTheSettingsDoNot)
     test::MediaDrive::Erase(1);
 }
 
-TEST_F(BackupPageTest, ABackupOfTheNewDataLeavesAFreshUnselectedTree)
+TEST_F(BackupPageTest, AFailedRunKeepsTheTicksAndASuccessfulOneLeavesAFreshTreeBothAFreshName)
 {
     MakePatient(L"Anna", kMegabyte + 40000);
     MakePatient(L"Bruno", 30000);
@@ -177,16 +181,36 @@ TEST_F(BackupPageTest, ABackupOfTheNewDataLeavesAFreshUnselectedTree)
     required.Format(L"%lld", CPropPageBackup::RequiredMegabytes(m_page.GetRoot()->CalculateSize()));
     EXPECT_EQ(required, ItemText(Page(), IDC_REQUIRED_SPACE));
     EXPECT_NE(CString(L"0"), required);
-    const std::vector<test::SMessage> messages = Start(media.Path(), L"Backup : Freitag 12:30");
-    ASSERT_EQ(1u, messages.size());
-    EXPECT_EQ(LoadText(IDS_BACKUP_SUCCEEDED), messages[0].text);
 
-    const CString backup = media / CDirectory::CreateFileNameForDisk(L"Backup : Freitag 12:30");
+    // Held open without sharing, Bruno's file cannot be copied.
+    HANDLE hLocked = CreateFileW(m_data / L"Bruno\\2024-01-01_Krone\\scan.dat", GENERIC_READ, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLocked);
+    std::vector<CString> names = {ItemText(Page(), IDC_BACKUP_NAME)};
+    std::vector<test::SMessage> messages = Start(media.Path(), names.back());
+    CloseHandle(hLocked);
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_NE(LoadText(IDS_BACKUP_SUCCEEDED), messages[0].text);
+    EXPECT_EQ((std::vector<UINT>{CTreeItem::Checked, CTreeItem::Checked}),
+              (std::vector<UINT>{Patients()[0]->GetCheck(), Patients()[1]->GetCheck()}));
+    EXPECT_EQ(required, ItemText(Page(), IDC_REQUIRED_SPACE));
+    EXPECT_TRUE(ItemEnabled(Page(), IDC_START_BACKUP));
+
+    names.push_back(ItemText(Page(), IDC_BACKUP_NAME));
+    messages = Start(media.Path(), names.back());
+    ASSERT_EQ(1u, messages.size()) << "the fresh name is free";
+    EXPECT_EQ(LoadText(IDS_BACKUP_SUCCEEDED), messages[0].text);
+    const CString backup = media / CDirectory::CreateFileNameForDisk(names.back());
     EXPECT_EQ(1, test::ReadBackupIni(backup, L"BackupComplete"));
-    EXPECT_EQ(kMegabyte + 40000, test::ReadBytes(backup + L"\\Patient Data Index\\Anna\\2024-01-01_Krone\\scan.dat").size());
     EXPECT_EQ(30000u, test::ReadBytes(backup + L"\\Patient Data Index\\Bruno\\2024-01-01_Krone\\scan.dat").size());
     EXPECT_EQ(CString(L"0"), ItemText(Page(), IDC_REQUIRED_SPACE));
     EXPECT_FALSE(ItemEnabled(Page(), IDC_START_BACKUP));
     ASSERT_EQ(2, Patients().GetSize());
     EXPECT_EQ(0, m_page.GetRoot()->CalculateSize());
+    names.push_back(ItemText(Page(), IDC_BACKUP_NAME));
+    for (size_t i = 1; i < names.size(); ++i) {
+        EXPECT_EQ(0, names[i].Find(L"Backup : ")) << names[i];
+        EXPECT_NE(names[i - 1], names[i]);
+    }
+    EXPECT_FALSE(test::DirExists(media / CDirectory::CreateFileNameForDisk(names.back())));
 }

@@ -1,7 +1,9 @@
-// The folder browser as the user meets it: the real dialog under the pages'
-// Browse buttons (a restore through the real main dialog), its tree walked
-// node by node, a folder created through the real name dialog, and its layout
-// when the user enlarges it.
+// The folder browser as the user meets it, with a window manager on the
+// display: the real dialog under the pages' Browse buttons (a restore through
+// the real main dialog, whose page keys switch the pages), its tree walked
+// node by node, a folder created through the real name dialog, and its
+// painting when the user enlarges it (where it moves is the resizable
+// dialog's test).
 
 #include "app/BackupDlg.h"
 #include "framework/CWinApp.h"
@@ -16,8 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 
 using test::ItemText;
 using test::LoadText;
@@ -26,10 +32,11 @@ namespace {
 
 // Runs a script on the visible dialog with the caption, from inside whatever
 // modal loop shows it. A dialog the script leaves open is cancelled, so a
-// failed test does not hang in it.
+// failed test does not hang in it, unless the script is one step of several.
 class WindowScript {
 public:
-    WindowScript(const wchar_t* caption, std::function<void(HWND)> script) : m_caption(caption), m_script(script)
+    WindowScript(const wchar_t* caption, std::function<void(HWND)> script, bool bLastStep = true)
+        : m_caption(caption), m_script(script), m_bLastStep(bLastStep)
     {
         m_nTimer = SetTimer(nullptr, 0, 20, OnTimer);
         Pending()[m_nTimer] = this;
@@ -58,12 +65,13 @@ private:
         Pending().erase(it);
         pThis->m_bRan = true;
         pThis->m_script(hWnd);
-        if (IsWindow(hWnd) && IsWindowVisible(hWnd))
+        if (pThis->m_bLastStep && IsWindow(hWnd) && IsWindowVisible(hWnd))
             PostMessageW(hWnd, WM_COMMAND, IDCANCEL, 0);
     }
 
     const wchar_t* m_caption;
     std::function<void(HWND)> m_script;
+    bool m_bLastStep;
     UINT_PTR m_nTimer = 0;
     bool m_bRan = false;
 };
@@ -99,23 +107,66 @@ HTREEITEM SelectFolder(HWND hTree, const CString& path)
     return hItem;
 }
 
+// The path of the selected node, from its item ID list; empty without one.
+CString SelectedPath(HWND hTree)
+{
+    TVITEMW item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = TreeView_GetSelection(hTree);
+    wchar_t path[MAX_PATH] = {};
+    if (!item.hItem || !TreeView_GetItem(hTree, &item) || !item.lParam ||
+        !SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(item.lParam), path))
+        return CString();
+    return path;
+}
+
 void ClickButton(HWND hDlg, int nId)
 {
     SendMessageW(GetDlgItem(hDlg, nId), BM_CLICK, 0, 0);
 }
 
-// Clicks the new-folder button and answers the name dialog with the name
-// (Cancel when it is null).
-void NewFolder(HWND hBrowser, const wchar_t* name)
+// Presses the keys in order and lets them go in reverse, as the user does.
+void Type(const std::vector<WORD>& keys)
 {
-    WindowScript script(L"Dialog", [name](HWND hDlg) {
+    std::vector<INPUT> inputs(2 * keys.size(), INPUT{INPUT_KEYBOARD, {}});
+    for (size_t i = 0, n = inputs.size(); i < keys.size(); ++i) {
+        inputs[i].ki.wVk = inputs[n - 1 - i].ki.wVk = keys[i];
+        inputs[n - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+POINT CentreOf(HWND hWnd)
+{
+    RECT rect;
+    GetWindowRect(hWnd, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Clicks the new-folder button and answers the name dialog, centred on the
+// browser, with the name (Cancel when it is null). A name the dialog refuses
+// stays in its field to be corrected: that text is returned, and the dialog
+// is cancelled.
+CString NewFolder(HWND hBrowser, const wchar_t* name)
+{
+    CString kept;
+    WindowScript script(L"New Folder", [&](HWND hDlg) {
         EXPECT_EQ(CString(L"Please enter the name for the new folder:"), CWnd::GetText(GetWindow(hDlg, GW_CHILD)));
+        const POINT centre = CentreOf(hDlg);
+        const POINT browser = CentreOf(hBrowser);
+        EXPECT_LE(std::abs(centre.x - browser.x) + std::abs(centre.y - browser.y), 2) << "centred on the browser";
         if (name)
             SetDlgItemTextW(hDlg, IDC_FOLDER_NAME, name);
         ClickButton(hDlg, name ? IDOK : IDCANCEL);
+        if (IsWindowVisible(hDlg)) {
+            kept = CWnd::GetText(GetDlgItem(hDlg, IDC_FOLDER_NAME));
+            EXPECT_TRUE(test::FocusedAndSelected(hDlg, IDC_FOLDER_NAME));
+            ClickButton(hDlg, IDCANCEL);
+        }
     });
     ClickButton(hBrowser, IDC_CREATE_NEW_FOLDER);
     EXPECT_TRUE(script.Ran());
+    return kept;
 }
 
 RECT ClientRectOf(HWND hDlg, int nId)
@@ -125,6 +176,22 @@ RECT ClientRectOf(HWND hDlg, int nId)
     GetWindowRect(hCtrl, &rect);
     MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+// The pixels of the dialog's window within a control's place that differ
+// from the plain face colour: a painted button shows its edges and text.
+int DrawnPixels(HWND hDlg, int nId)
+{
+    const RECT rect = ClientRectOf(hDlg, nId);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HDC hdc = GetDC(hDlg);
+    int nDrawn = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x)
+            nDrawn += GetPixel(hdc, x, y) != face;
+    }
+    ReleaseDC(hDlg, hdc);
+    return nDrawn;
 }
 
 // Works in a directory right below C:\, so the tree reaches it in two steps.
@@ -145,27 +212,35 @@ protected:
 
 } // namespace
 
-TEST_F(BrowseFolderDlgTest, BackupPageTakesAFolderCreatedInTheBrowser)
+TEST_F(BrowseFolderDlgTest, BackupPageOpensTheBrowserAtItsMediaFolderAndTakesTheFolderCreatedThere)
 {
-    ASSERT_TRUE(CreateDirectoryW(m_dir + L"\\Sicherungen", nullptr));
+    CString whyNot;
+    if (!test::WindowManagerRunning(&whyNot))
+        GTEST_SKIP() << "no window manager on the display: " << whyNot;
+    const CString media = m_dir + L"\\Sicherungen";
+    ASSERT_TRUE(CreateDirectoryW(media, nullptr));
     CPropPageBackup page;
     test::PageHost host({&page});
-    SetDlgItemTextW(page.m_hWnd, IDC_MEDIA_PATH, L"R:\\");
-    const CString diskName = CDirectory::CreateFileNameForDisk(L"Praxis: Mai?");
+    SetDlgItemTextW(page.m_hWnd, IDC_MEDIA_PATH, media);
+    const CString created = media + L"\\" + CDirectory::CreateFileNameForDisk(L"Praxis: Mai?");
 
     WindowScript browse(L"Browse", [&](HWND hDlg) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(hDlg, IDC_CREATE_NEW_FOLDER)));
         HWND hTree = GetDlgItem(hDlg, IDC_FOLDER_TREE);
-        ASSERT_NE(nullptr, SelectFolder(hTree, m_dir + L"\\Sicherungen"));
-        NewFolder(hDlg, L"Praxis: Mai?");
-        EXPECT_TRUE(test::DirExists(m_dir + L"\\Sicherungen\\" + diskName)) << "created under its disk name";
-        // The refill recreated the node; the user opens it again and finds the new folder.
-        ASSERT_NE(nullptr, SelectFolder(hTree, m_dir + L"\\Sicherungen\\" + diskName));
+        EXPECT_EQ(media, SelectedPath(hTree)) << "opened at the page's media folder";
+        EXPECT_EQ(hTree, GetFocus());
+        EXPECT_EQ(CString(), NewFolder(hDlg, L"Praxis: Mai?"));
+        EXPECT_TRUE(test::DirExists(created)) << "created under its disk name";
+        // Shown and selected: OK takes what the user sees selected.
+        EXPECT_EQ(created, SelectedPath(hTree));
+        RECT rect;
+        EXPECT_TRUE(TreeView_GetItemRect(hTree, TreeView_GetSelection(hTree), &rect, TRUE)) << "not expanded to";
+        EXPECT_EQ(hTree, GetFocus());
         ClickButton(hDlg, IDOK);
     });
     test::Click(page.m_hWnd, IDC_BROWSE);
     ASSERT_TRUE(browse.Ran());
-    EXPECT_EQ(m_dir + L"\\Sicherungen\\" + diskName, ItemText(page.m_hWnd, IDC_MEDIA_PATH));
+    EXPECT_EQ(created, ItemText(page.m_hWnd, IDC_MEDIA_PATH));
 }
 
 TEST_F(BrowseFolderDlgTest, RestoreThroughTheMainDialogFromABackupChosenInTheBrowser)
@@ -182,10 +257,40 @@ TEST_F(BrowseFolderDlgTest, RestoreThroughTheMainDialogFromABackupChosenInTheBro
     CWinApp app(L"ORVEX Backup");
     app.m_pMainWnd = &dlg;
     test::MessageLog log;
-    WindowScript main(L"ORVEX Backup Version 1.0", [&](HWND) {
+    const wchar_t* const kMain = L"ORVEX Backup Version 1.0";
+    // The page keys, typed one after the other; the dialog's own loop handles
+    // each before the next step looks at the page shown.
+    const std::vector<std::vector<WORD>> keys = {
+        {VK_CONTROL, VK_NEXT}, {VK_CONTROL, VK_TAB}, {VK_CONTROL, VK_TAB}, {VK_CONTROL, VK_SHIFT, VK_TAB},
+        {VK_CONTROL, VK_PRIOR}};
+    std::vector<int> pages;
+    std::vector<std::unique_ptr<WindowScript>> steps;
+    std::function<void(size_t)> typeKeys;
+    std::function<void()> restore;
+    typeKeys = [&](size_t i) {
+        if (i > 0)
+            pages.push_back(dlg.GetSheet().GetActiveIndex());
+        if (i == keys.size()) {
+            restore();
+            return;
+        }
+        Type(keys[i]);
+        steps.push_back(std::make_unique<WindowScript>(kMain, [&, i](HWND) { typeKeys(i + 1); }, i + 1 == keys.size()));
+    };
+    WindowScript main(kMain, [&](HWND hMain) {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(hMain, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const POINT centre = CentreOf(hMain);
+        EXPECT_LE(std::abs(centre.x - (monitor.rcWork.left + monitor.rcWork.right) / 2) +
+                      std::abs(centre.y - (monitor.rcWork.top + monitor.rcWork.bottom) / 2),
+                  2)
+            << "the main dialog opens centred";
+        typeKeys(0);
+    }, false);
+    restore = [&] {
         HWND hBackup = dlg.GetBackupPage().m_hWnd;
         HWND hRestore = dlg.GetRestorePage().m_hWnd;
-        dlg.GetSheet().SetActivePage(1);
         test::Click(hBackup, IDC_SELECT_MODIFIED);
         WindowScript browse(L"Browse", [&](HWND hDlg) {
             EXPECT_FALSE(IsWindowVisible(GetDlgItem(hDlg, IDC_CREATE_NEW_FOLDER))) << "no folder is made to restore from";
@@ -214,9 +319,10 @@ TEST_F(BrowseFolderDlgTest, RestoreThroughTheMainDialogFromABackupChosenInTheBro
         EXPECT_EQ(CTreeItem::Unchecked, pLive->GetCheck());
         EXPECT_EQ(CString(L"0"), ItemText(hBackup, IDC_REQUIRED_SPACE));
         EXPECT_EQ(1, pLive->GetChildren()[3]->GetChildren().GetSize());
-    });
+    };
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     ASSERT_TRUE(main.Ran());
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 2, 1}), pages) << "Ctrl+PageDown, Ctrl+Tab twice, Ctrl+Shift+Tab, Ctrl+PageUp";
     EXPECT_EQ((std::vector<CString>{LoadText(IDS_RESTORE_SUCCEEDED)}), log.Texts());
     EXPECT_EQ(original, test::ReadBytes(data / L"Bruno\\2023-06-12_Bruecke\\model.cdt"));
     EXPECT_FALSE(test::DirExists(data / L"Anna")) << "only what was ticked comes back";
@@ -234,8 +340,8 @@ TEST_F(BrowseFolderDlgTest, NoFolderWithoutAValidParentOrName)
         EXPECT_EQ((std::vector<CString>{LoadText(IDS_ENTER_VALID_PATH)}), log.Texts());
 
         ASSERT_NE(nullptr, SelectFolder(hTree, m_dir));
-        NewFolder(hDlg, nullptr);
-        NewFolder(hDlg, L"..\\Ausserhalb");
+        EXPECT_EQ(CString(), NewFolder(hDlg, nullptr));
+        EXPECT_EQ(CString(L"..\\Ausserhalb"), NewFolder(hDlg, L"..\\Ausserhalb"));
         EXPECT_EQ(LoadText(IDS_NEW_FOLDER_NAME_INVALID), log.Texts().back());
         EXPECT_TRUE(test::SubDirectories(m_dir).empty());
         EXPECT_FALSE(test::DirExists(L"C:\\Ausserhalb"));
@@ -263,28 +369,18 @@ TEST_F(BrowseFolderDlgTest, NoFolderWithoutAValidParentOrName)
     EXPECT_EQ(CString(), dlg.GetPath()) << "OK on a folder without a path chooses nothing";
 }
 
-TEST_F(BrowseFolderDlgTest, EnlargingGrowsTheTreeAndKeepsTheButtonsAtTheirEdges)
+TEST_F(BrowseFolderDlgTest, EnlargedItsButtonsArePaintedAtTheirNewPlacesAtOnce)
 {
     CBrowseFolderDlg dlg(nullptr);
     WindowScript browse(L"Browse", [&](HWND hDlg) {
-        const int ids[] = {IDC_FOLDER_TREE, IDC_CREATE_NEW_FOLDER, IDOK};
-        std::vector<LONG> moves;
-        std::vector<RECT> before;
-        for (int nId : ids)
-            before.push_back(ClientRectOf(hDlg, nId));
         RECT window;
         GetWindowRect(hDlg, &window);
         SetWindowPos(hDlg, nullptr, 0, 0, window.right - window.left + 120, window.bottom - window.top + 90,
                      SWP_NOMOVE | SWP_NOZORDER);
-        for (int i = 0; i < 3; ++i) {
-            const RECT after = ClientRectOf(hDlg, ids[i]);
-            moves.insert(moves.end(), {after.left - before[i].left, after.top - before[i].top,
-                                       after.right - before[i].right, after.bottom - before[i].bottom});
-        }
-        // Left, top, right and bottom edges of the tree, the new-folder button and OK.
-        EXPECT_EQ((std::vector<LONG>{0, 0, 120, 90, 0, 90, 0, 90, 120, 90, 120, 90}), moves);
+        UpdateWindow(hDlg);
+        for (int nId : {IDC_CREATE_NEW_FOLDER, IDOK, IDCANCEL})
+            EXPECT_LT(100, DrawnPixels(hDlg, nId)) << "button " << nId;
     });
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     EXPECT_TRUE(browse.Ran());
-    EXPECT_EQ(CString(), dlg.GetPath());
 }

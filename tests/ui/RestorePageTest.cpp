@@ -1,5 +1,6 @@
 // The Restore page in a real property sheet: which folders count as a backup,
-// and a rejected folder leaving field and tree on the backup shown.
+// and a rejected folder leaving field and tree on the backup shown, with the
+// focus on the field.
 
 #include "installation/CDirectory.h"
 #include "items/CBackupItemRoot.h"
@@ -56,18 +57,23 @@ TEST_F(RestorePageTest, WithoutABackupShownRestoreAsksForAPathAndARejectedFolder
     test::TempDir other;
     ASSERT_TRUE(CreateDirectoryW(other / L"settings", nullptr));
     test::PageHost host({&m_page});
+    // The focus elsewhere, as after the user ticked in the tree.
+    SetFocus(GetDlgItem(Page(), IDC_RESTORE_TREE));
     {
         test::MessageLog log;
         Click(Page(), IDC_RESTORE);
         ASSERT_EQ(1u, log.Messages().size());
         EXPECT_EQ(LoadText(IDS_NO_PATH_ENTERED), log.Messages()[0].text);
+        EXPECT_TRUE(test::FocusedAndSelected(Page(), IDC_MEDIA_PATH));
     }
     test::FolderChoices choices({m_backup, other.Path(), L""});
     test::MessageLog log;
     Click(Page(), IDC_BROWSE);
     CBackupItemRoot* pShown = m_page.GetRoot();
     const INT_PTR nShown = pShown->GetChildren().GetSize();
+    SetFocus(GetDlgItem(Page(), IDC_RESTORE_TREE));
     Click(Page(), IDC_BROWSE);
+    EXPECT_TRUE(test::FocusedAndSelected(Page(), IDC_MEDIA_PATH));
     // The framework's plain box.
     ASSERT_EQ(1u, log.Messages().size());
     EXPECT_EQ(LoadText(IDS_NO_BACKUP_FOUND), log.Messages()[0].text);

@@ -53,6 +53,26 @@ void Click(HWND hPage, int nId)
     SendMessageW(hPage, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hPage, nId)));
 }
 
+bool FocusedAndSelected(HWND hDlg, int nId)
+{
+    HWND hEdit = GetDlgItem(hDlg, nId);
+    DWORD nStart = 0;
+    DWORD nEnd = 0;
+    SendMessageW(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&nStart), reinterpret_cast<LPARAM>(&nEnd));
+    return GetFocus() == hEdit && nStart == 0 && nEnd == static_cast<DWORD>(GetWindowTextLengthW(hEdit));
+}
+
+bool WindowManagerRunning(CString* pWhyNot)
+{
+    // Written by the fixture (tests/window-manager) when it could not start one.
+    const CString unavailable = BuildDir() + L"\\wm\\wm-unavailable";
+    if (!FileExists(unavailable))
+        return true;
+    const std::vector<unsigned char> why = ReadBytes(unavailable);
+    *pWhyNot = CString(std::string(why.begin(), why.end()).c_str());
+    return false;
+}
+
 void ToggleByKey(HWND hTree, CTreeItem* pItem)
 {
     SendMessageW(hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(pItem->GetTreeItem()));

@@ -37,6 +37,9 @@ private:
 void Click(HWND hPage, int nId);
 inline CString ItemText(HWND hPage, int nId) { return CWnd::GetText(GetDlgItem(hPage, nId)); }
 inline bool ItemEnabled(HWND hPage, int nId) { return IsWindowEnabled(GetDlgItem(hPage, nId)) != FALSE; }
+// Whether the field has the keyboard focus with its whole text selected, as
+// after a refused input that the user has to correct there.
+bool FocusedAndSelected(HWND hDlg, int nId);
 // Toggles an item's check box as the user does with the keyboard: selects its
 // node in the tree control and presses the space key there.
 void ToggleByKey(HWND hTree, CTreeItem* pItem);
@@ -129,5 +132,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 };
+
+// TRUE when the test fixture runs a window manager on the display, as on a
+// desktop; otherwise FALSE with the reason (for a skip message).
+bool WindowManagerRunning(CString* pWhyNot);
 
 } // namespace test
