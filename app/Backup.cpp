@@ -3,7 +3,6 @@
 #include "app/BackupException.h"
 #include "app/BackupMedium.h"
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
 #include "items/CBackupItem.h"
@@ -94,7 +93,7 @@ void CBackup::BackupOntoMedia(CBackupMedium& medium, IProgressListener* pListene
         m_bBookkeepingFailed = !medium.Close(MediumState(bDone));
         if (bDone || m_bBookkeepingFailed)
             return;
-        if (gAutomatedMode || !AskForNextMedium(medium, ++nDisk, nNeededBytes)) {
+        if (gAutomatedMode || !ChangeMedium(medium, ++nDisk, nNeededBytes)) {
             m_bCancel = TRUE;
             MarkEndedEarly(medium);
             return;
@@ -135,7 +134,7 @@ SBackupIniState CBackup::MediumState(BOOL bComplete) const
     return state;
 }
 
-BOOL CBackup::AskForNextMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes)
+BOOL CBackup::ChangeMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes)
 {
     // On a hard disk the same volume goes on once room was made; a removable
     // medium this run already wrote on is never taken for the next one.
@@ -145,7 +144,7 @@ BOOL CBackup::AskForNextMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeede
     for (;;) {
         CString strDisk;
         strDisk.FormatMessage(IDS_INSERT_AS_DISK, nDisk);
-        if (AfxMessageBox(LoadText(nReason) + L"\n" + strDisk, MB_OKCANCEL) != IDOK || IsCancelled())
+        if (!AskForMedium(LoadText(nReason) + L"\n" + strDisk) || IsCancelled())
             return FALSE;
         if (bRemovable && medium.DiskInDrive() != 0) {
             nReason = IDS_MEDIUM_ALREADY_USED;
@@ -307,6 +306,23 @@ void CBackup::ReportCaseKept(const CString&, BOOL bFailed)
         ++m_nCasesKeptFailed;
     else
         ++m_nCasesKeptNotInBackup;
+}
+
+BOOL CBackup::AskOverwrite(const CString& strMessage)
+{
+    if (gRememberChoice)
+        return gOverwriteChoice;
+    BOOL bRemember = FALSE;
+    const EOverwriteAnswer answer = ShowOverwriteQuestion(strMessage, bRemember);
+    if (answer == EOverwriteAnswer::Cancel) {
+        Cancel();
+        return FALSE;
+    }
+    if (bRemember) {
+        gOverwriteChoice = answer == EOverwriteAnswer::Yes;
+        gRememberChoice = TRUE;
+    }
+    return answer == EOverwriteAnswer::Yes;
 }
 
 void CBackup::StartRecord()

@@ -14,6 +14,9 @@ class CBackupItem;
 class CBackupMedium;
 struct SBackupIniState;
 
+// The user's answer to the overwrite question.
+enum class EOverwriteAnswer { No, Yes, Cancel };
+
 class CBackup : public IProgressListener {
 public:
     // Bits of a run's outcome, the exit code of an unattended run; 0 when
@@ -60,6 +63,9 @@ public:
     }
     BOOL IsFreshMedium() override { return m_bFreshMedium; }
     void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override;
+    // Asks through ShowOverwriteQuestion unless the run remembers an answer
+    // (gRememberChoice, gOverwriteChoice, cleared when the run ends).
+    BOOL AskOverwrite(const CString& strMessage) override;
 
     // Read once the run has ended.
     UINT GetOutcome() const { return m_nOutcome; }
@@ -74,6 +80,9 @@ protected:
     // User-interface thread: the worker could not be started, so the run
     // ends before it began, as a failed one.
     void EndWithoutRun();
+    // Worker thread: the visible side's overwrite question; bRemember comes
+    // back TRUE when the user asked for the answer to be kept for the run.
+    virtual EOverwriteAnswer ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember) = 0;
 
 private:
     // The medium loop: copies onto one medium after the other until the tree
@@ -87,7 +96,7 @@ private:
     // Asks for the medium that is to become disk nDisk until one that can
     // take the file of nNeededBytes is in the drive (or the file can never
     // fit on a medium of that size); FALSE when the user gives up.
-    BOOL AskForNextMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes);
+    BOOL ChangeMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes);
     void ShowBackupResult();
     // Ends a run that met an exception nothing else expected.
     void ShowUnexpectedError();

@@ -5,6 +5,15 @@
 #include "framework/MessageBox.h"
 #include "items/CBackupItem.h"
 #include "res/resource.h"
+#include "ui/CDiskPromptBox.h"
+#include "ui/COverwriteFilesDlg.h"
+
+namespace {
+
+// Sent by the worker with a function to run on the dialog's thread.
+const UINT kRunOnDialogThread = WM_APP + 1;
+
+} // namespace
 
 CBackupDialog::CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode)
     : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_bBackupMode(bBackupMode)
@@ -83,6 +92,11 @@ BOOL CBackupDialog::OnCommand(WPARAM wParam, LPARAM)
 
 BOOL CBackupDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (msg == kRunOnDialogThread) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        result = 0;
+        return TRUE;
+    }
     if (msg == WM_CLOSE) {
         OnCancelButton();
         result = 0;
@@ -128,7 +142,41 @@ void CBackupDialog::ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon)
         return;
     CString caption;
     caption.LoadString(nCaptionId);
-    ShowMessageBox(m_hWnd, strText, caption, MB_OK | nIcon);
+    RunOnDialogThread([&] { ShowMessageBox(m_hWnd, strText, caption, MB_OK | nIcon); });
+}
+
+void CBackupDialog::RunOnDialogThread(const std::function<void()>& fn)
+{
+    // The bar shows what the run did up to the question, not an older state.
+    ShowPendingProgress();
+    ::SendMessageW(m_hWnd, kRunOnDialogThread, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+BOOL CBackupDialog::AskForMedium(const CString& strText)
+{
+    BOOL bOk = FALSE;
+    RunOnDialogThread([&] { bOk = AfxMessageBox(strText, MB_OKCANCEL, m_hWnd) == IDOK; });
+    return bOk;
+}
+
+BOOL CBackupDialog::AskForDisk(UINT nDisk)
+{
+    BOOL bOk = FALSE;
+    RunOnDialogThread([&] { bOk = CDiskPromptBox(m_hWnd).AskForDisk(nDisk); });
+    return bOk;
+}
+
+EOverwriteAnswer CBackupDialog::ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember)
+{
+    EOverwriteAnswer answer = EOverwriteAnswer::Cancel;
+    RunOnDialogThread([&] {
+        COverwriteFilesDlg dlg(this);
+        dlg.SetMessage(strMessage);
+        dlg.DoModal();
+        answer = dlg.GetResult();
+        bRemember = dlg.GetRemember();
+    });
+    return answer;
 }
 
 void CBackupDialog::ShowError(UINT nStringId)

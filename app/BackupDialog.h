@@ -11,6 +11,7 @@
 #include "framework/CWinThread.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class CBackupDialog : public CDialog, public CBackup {
@@ -30,6 +31,10 @@ public:
     int GetProgressPos() override;
     void Finish() override;
     void ShowInfo(UINT nStringId) override;
+    // Worker thread: the run's questions, asked on the dialog's thread in
+    // boxes the dialog owns, so they stand in front of it.
+    BOOL AskForMedium(const CString& strText) override;
+    BOOL AskForDisk(UINT nDisk) override;
 
     // Kilobytes of a byte count as the bar counts them: at least 1 for any data.
     static int BytesToUnits(LONGLONG nBytes);
@@ -39,6 +44,8 @@ public:
     static const ULONGLONG kProgressIntervalMs = 200;
 
 protected:
+    EOverwriteAnswer ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember) override;
+
     // User-interface thread.
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -54,6 +61,8 @@ private:
     void ShowPendingProgress();
     void OnCancelButton();
     void ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon);
+    // Worker thread: runs fn on the dialog's thread and waits for it.
+    void RunOnDialogThread(const std::function<void()>& fn);
 
     static UINT BackupThreadProc(LPVOID pParam);
     static UINT RestoreThreadProc(LPVOID pParam);

@@ -1,6 +1,8 @@
 #pragma once
-// What the items of a run see of the run: progress, messages, cancellation.
-// Called on the worker thread of the run.
+// What the items of a run see of the run: progress, messages, cancellation,
+// and the questions a run asks the user. Called on the worker thread of the
+// run; the engine never opens a window of its own: whoever shows the run
+// answers its questions, the progress dialog in front of itself.
 
 #include "framework/CString.h"
 
@@ -12,7 +14,20 @@ enum class ERunFailure {
     DataPathMissing, // the patient data folder (the "file") does not exist: no patient data saved
 };
 
-class IProgressListener {
+// Asks for the medium that holds one disk of a backup. A restore asks it on
+// its worker thread through its listener; the Restore page, while it reads a
+// backup, on the user-interface thread.
+class IDiskPrompt {
+public:
+    // TRUE once the user says the medium of disk nDisk is in the drive; FALSE
+    // when they give up.
+    virtual BOOL AskForDisk(UINT nDisk) = 0;
+
+protected:
+    ~IDiskPrompt() = default;
+};
+
+class IProgressListener : public IDiskPrompt {
 public:
     // Advances the progress display by a number of bytes.
     virtual void AddProgress(LONGLONG nBytes) = 0;
@@ -46,4 +61,11 @@ public:
     // deleted: bFailed TRUE when a file in it could not be copied or
     // verified, FALSE when it holds what is not in this backup.
     virtual void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) = 0;
+    // Whether an existing file may be overwritten; strMessage describes it.
+    // An answer the user asked to remember answers the rest of the run's
+    // questions; Cancel stops the run (and answers FALSE).
+    virtual BOOL AskOverwrite(const CString& strMessage) = 0;
+    // A backup's medium is full: TRUE once the user says the next medium is
+    // in the drive, FALSE when they give up. strText names the disk wanted.
+    virtual BOOL AskForMedium(const CString& strText) = 0;
 };

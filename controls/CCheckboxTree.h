@@ -11,11 +11,11 @@
 
 #include "framework/CImageList.h"
 #include "framework/CTreeCtrl.h"
+#include "items/ITreeView.h"
 
-class CTreeItem;
 class ICheckBoxListener;
 
-class CCheckboxTree : public CTreeCtrl {
+class CCheckboxTree : public CTreeCtrl, public ITreeView {
 public:
     CCheckboxTree() = default;
     // Wraps a tree view for its nodes only, without the check-box behaviour.
@@ -30,7 +30,9 @@ public:
     // Appends a node for pItem after the existing children of pParent's node
     // (at the top level when pParent is null), stores the node in the item
     // and returns it; null when the control refuses.
-    HTREEITEM InsertItem(CTreeItem* pItem, CTreeItem* pParent);
+    HTREEITEM InsertItem(CTreeItem* pItem, CTreeItem* pParent) override;
+    BOOL Expand(HTREEITEM hItem, UINT nCode) override { return CTreeCtrl::Expand(hItem, nCode); }
+    BOOL DeleteItem(HTREEITEM hItem) override { return CTreeCtrl::DeleteItem(hItem); }
 
     // Brings every parent state below the first top-level node in line with
     // its children and repaints; for the owner after it changed states in code.

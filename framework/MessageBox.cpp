@@ -24,7 +24,7 @@ void AfxSetDialogResponder(DialogResponder responder)
     gDialogResponder = std::move(responder);
 }
 
-BOOL AfxAskDialogResponder(UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer)
+BOOL AfxAskDialogResponder(HWND hOwner, UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer)
 {
     DialogResponder responder;
     {
@@ -33,7 +33,7 @@ BOOL AfxAskDialogResponder(UINT nIdTemplate, const CString& text, SDialogAnswer*
     }
     if (!responder)
         return FALSE;
-    *pAnswer = responder(nIdTemplate, text);
+    *pAnswer = responder(hOwner, nIdTemplate, text);
     return TRUE;
 }
 
@@ -45,22 +45,22 @@ int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaptio
         responder = gResponder;
     }
     if (responder)
-        return responder(CString(pszText), CString(pszCaption), nType);
+        return responder(hOwner, CString(pszText), CString(pszCaption), nType);
     return ::MessageBoxW(hOwner, pszText, pszCaption, nType);
 }
 
-int AfxMessageBox(const wchar_t* pszText, UINT nType)
+int AfxMessageBox(const wchar_t* pszText, UINT nType, HWND hOwner)
 {
     if ((nType & MB_ICONMASK) == 0) {
         UINT buttons = nType & MB_TYPEMASK;
         nType |= (buttons == MB_OK || buttons == MB_OKCANCEL) ? MB_ICONEXCLAMATION : MB_ICONQUESTION;
     }
-    return ShowMessageBox(::GetActiveWindow(), pszText, AfxGetAppName(), nType);
+    return ShowMessageBox(hOwner ? hOwner : ::GetActiveWindow(), pszText, AfxGetAppName(), nType);
 }
 
-int AfxMessageBox(UINT nIdPrompt, UINT nType)
+int AfxMessageBox(UINT nIdPrompt, UINT nType, HWND hOwner)
 {
     CString text;
     text.LoadString(nIdPrompt);
-    return AfxMessageBox(text, nType);
+    return AfxMessageBox(text, nType, hOwner);
 }

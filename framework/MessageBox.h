@@ -8,7 +8,8 @@
 
 #include <functional>
 
-using MessageResponder = std::function<int(const CString& text, const CString& caption, UINT type)>;
+// hOwner is the window that would own the box (a test checks who asks).
+using MessageResponder = std::function<int(HWND hOwner, const CString& text, const CString& caption, UINT type)>;
 
 // Installs (or, with an empty function, removes) the responder. Tests only.
 void AfxSetMessageResponder(MessageResponder responder);
@@ -20,7 +21,7 @@ struct SDialogAnswer {
     BOOL bRemember;
 };
 
-using DialogResponder = std::function<SDialogAnswer(UINT nIdTemplate, const CString& text)>;
+using DialogResponder = std::function<SDialogAnswer(HWND hOwner, UINT nIdTemplate, const CString& text)>;
 
 // Installs (or, with an empty function, removes) the responder for question
 // dialogs. Tests only.
@@ -28,12 +29,13 @@ void AfxSetDialogResponder(DialogResponder responder);
 
 // The installed dialog responder's answer to the dialog with this template and
 // text; FALSE when none is installed and the real dialog is to be shown.
-BOOL AfxAskDialogResponder(UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer);
+BOOL AfxAskDialogResponder(HWND hOwner, UINT nIdTemplate, const CString& text, SDialogAnswer* pAnswer);
 
 // A box with an explicit caption; hOwner may be null.
 int ShowMessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, UINT nType);
 
 // The framework's plain box: the application's title, the exclamation icon
-// unless nType names an icon, owned by the active window of this thread.
-int AfxMessageBox(const wchar_t* pszText, UINT nType = MB_OK);
-int AfxMessageBox(UINT nIdPrompt, UINT nType = MB_OK);
+// unless nType names an icon, owned by hOwner or, without one, by the active
+// window of this thread.
+int AfxMessageBox(const wchar_t* pszText, UINT nType = MB_OK, HWND hOwner = nullptr);
+int AfxMessageBox(UINT nIdPrompt, UINT nType = MB_OK, HWND hOwner = nullptr);

@@ -1,7 +1,7 @@
 #include "items/CBackupItem.h"
 
 #include "app/Globals.h"
-#include "controls/CCheckboxTree.h"
+#include "items/ITreeView.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
 #include "items/data/PatientDataFiles.h"
@@ -27,7 +27,7 @@ void CBackupItem::SetName(const CString& strName)
     m_strName = strName;
 }
 
-void CBackupItem::InsertIntoTree(CCheckboxTree* pTree, CBackupItem* pParent)
+void CBackupItem::InsertIntoTree(ITreeView* pTree, CBackupItem* pParent)
 {
     pTree->InsertItem(this, pParent);
     for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
@@ -73,7 +73,7 @@ void CBackupItem::Restore(const CString& strSrcDir, IProgressListener* pListener
         m_arrChildren[i]->Restore(strSrcDir, pListener);
 }
 
-void CBackupItem::DeleteFromTree(CCheckboxTree* pTree)
+void CBackupItem::DeleteFromTree(ITreeView* pTree)
 {
     for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
         m_arrChildren[i]->DeleteFromTree(pTree);

@@ -6,7 +6,7 @@
 #include "framework/CArray.h"
 #include "items/CTreeItem.h"
 
-class CCheckboxTree;
+class ITreeView;
 class IProgressListener;
 
 class CBackupItem : public CTreeItem {
@@ -21,14 +21,14 @@ public:
     CString GetName() override;
     virtual ~CBackupItem();
     virtual void SetName(const CString& strName);
-    virtual void InsertIntoTree(CCheckboxTree* pTree, CBackupItem* pParent);
+    virtual void InsertIntoTree(ITreeView* pTree, CBackupItem* pParent);
     virtual LONGLONG CalculateSize();
     virtual void BackupFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener);
     virtual void Backup(const CString& strDstDir, IProgressListener* pListener);
     virtual void RestoreFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener);
     virtual void Restore(const CString& strSrcDir, IProgressListener* pListener);
     // Deletes the subtree's nodes and objects; this object is gone afterwards.
-    virtual void DeleteFromTree(CCheckboxTree* pTree);
+    virtual void DeleteFromTree(ITreeView* pTree);
     virtual void BuildForBackup() = 0;
     virtual void BuildForRestore(const CString& strPath) = 0;
     virtual void SelectModified();

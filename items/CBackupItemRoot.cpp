@@ -2,7 +2,6 @@
 
 #include "app/Globals.h"
 #include "app/IProgressListener.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
 #include "items/ItemNames.h"
@@ -19,13 +18,6 @@ namespace {
 
 // The top-level items in the order of the tree and of processing.
 const wchar_t* const kTopLevelNames[] = {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName};
-
-CString InsertDiskText(UINT nDisk)
-{
-    CString text;
-    text.FormatMessage(IDS_INSERT_DISK, nDisk);
-    return text;
-}
 
 } // namespace
 
@@ -71,7 +63,7 @@ void CBackupItemRoot::BuildForRestore(const CString& strPath)
         ++disk;
         if (ReadDiskNumber(strPath) != disk) {
             while (!complete) {
-                if (AfxMessageBox(InsertDiskText(disk), MB_OKCANCEL) != IDOK)
+                if (!m_pDiskPrompt || !m_pDiskPrompt->AskForDisk(disk))
                     complete = TRUE;
                 if (ReadDiskNumber(strPath) == disk)
                     break;
@@ -118,7 +110,7 @@ void CBackupItemRoot::Restore(const CString& strSrcDir, IProgressListener* pList
             finished = TRUE;
         // The wrong medium brings the prompt back; Cancel abandons the restore.
         while (!finished && ReadDiskNumber(strSrcDir) != disk) {
-            if (AfxMessageBox(InsertDiskText(disk), MB_OKCANCEL) != IDOK) {
+            if (!pListener->AskForDisk(disk)) {
                 pListener->Cancel();
                 finished = TRUE;
             }

@@ -17,6 +17,9 @@ public:
     int GetProgressPos() override { return m_nPos; }
     void Finish() override {}
     void ShowInfo(UINT) override {}
+    // A benchmark run writes into a fresh target on one medium: nothing to ask.
+    BOOL AskForMedium(const CString&) override { return FALSE; }
+    BOOL AskForDisk(UINT) override { return FALSE; }
 
     // Progress updates received, and messages a dialog would have been sent
     // for them and for the status line.
@@ -24,6 +27,9 @@ public:
     long long GetMessages() const { return m_nMessages; }
     LONGLONG GetProgressBytes() const { return m_nBytes; }
     int GetErrors() const { return m_nErrors; }
+
+protected:
+    EOverwriteAnswer ShowOverwriteQuestion(const CString&, BOOL&) override { return EOverwriteAnswer::Cancel; }
 
 private:
     long long m_nProgressCalls = 0;

@@ -1,15 +1,14 @@
-// OrvexBench: the engine-level figures of the benchmark (scripts/bench). Each
-// command prints one line of name=value pairs for the script to read.
+// OrvexBench: the engine-level figures of the benchmark (scripts/bench), on
+// the engine alone, without windows. Each command prints one line of
+// name=value pairs for the script to read.
 //   tree [--tiff]                       builds the backup tree of the live data with its sizes
 //   backup TARGET [--verify] [--tiff]   a backup run of the engine without windows
 //   restore BACKUP DATADIR [--tiff]     restores the patient data of a backup into DATADIR
 //   registry [--values N]               registry archive round trip of N values
 //   disk-write FILE MIB | disk-read FILE   the disk's sequential speed
-//   progress [--verify] [--tiff]        what progress reporting to the real dialog costs
 //   sha256 [MIB]                        the system's SHA-256 speed on MIB MiB in memory (default 1024)
 // Without the TIFF option TIFF images are left out, as in the program.
 
-#include "app/BackupDialog.h"
 #include "app/Globals.h"
 #include "framework/CFile.h"
 #include "framework/CSha256.h"
@@ -23,12 +22,11 @@
 #include "tools/BenchDisk.h"
 #include "tools/BenchListener.h"
 #include "tools/BenchRegistryTree.h"
-#include "tools/BenchReplayItem.h"
+#include "tools/BenchTree.h"
 #include "tools/BenchTimer.h"
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdarg>
@@ -84,34 +82,6 @@ std::wstring Argument(int argc, wchar_t** argv, int n)
             return argv[i];
     }
     throw std::runtime_error("missing argument");
-}
-
-CBackupItem* FindChild(CBackupItem* pItem, const wchar_t* pszName)
-{
-    const auto& children = pItem->GetChildren();
-    for (INT_PTR i = 0; i < children.GetSize(); ++i) {
-        if (children[i]->GetName() == pszName)
-            return children[i];
-    }
-    return nullptr;
-}
-
-// The sizes of the files a run over the tree copies, in copy order.
-std::vector<LONGLONG> CopiedFileSizes(CBackupItem* pRoot)
-{
-    std::vector<LONGLONG> sizes;
-    CBackupItem* pIndex = FindChild(pRoot, kPatientDataIndexName);
-    if (!pIndex)
-        return sizes;
-    const auto& patients = pIndex->GetChildren();
-    for (INT_PTR p = 0; p < patients.GetSize(); ++p) {
-        const auto& files = patients[p]->GetChildren();
-        for (INT_PTR f = 0; f < files.GetSize(); ++f) {
-            if (!files[f]->IsTiffImage() || gBackupTiffImages)
-                sizes.push_back(files[f]->GetSize());
-        }
-    }
-    return sizes;
 }
 
 LONGLONG Sum(const std::vector<LONGLONG>& sizes)
@@ -257,31 +227,6 @@ int Registry(int nValues)
     return intact == nValues ? 0 : 1;
 }
 
-int Progress()
-{
-    CBackupItemRoot* pRoot = new CBackupItemRoot;
-    pRoot->BuildForBackup();
-    pRoot->SelectAll();
-    BenchReplayItem replay(CopiedFileSizes(pRoot), gVerifyAfterBackup ? 2 : 1);
-    pRoot->DeleteFromTree(nullptr);
-
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    // Unattended, so the end of the run shows no message box.
-    gAutomatedMode = TRUE;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    BenchTimer timer;
-    {
-        CBackupDialog dlg(CDirectory::Concat(temp, L"OrvexBench progress"), &replay, TRUE);
-        dlg.DoModal();
-    }
-    const double dialogSeconds = timer.Seconds();
-    Print("progress_calls=%lld progress_seconds=%.3f dialog_seconds=%.3f", replay.GetCalls(), replay.GetSeconds(),
-          dialogSeconds);
-    return 0;
-}
-
 // Hashes in 1 MiB blocks, as a copy hands them over, from memory, so the
 // figure is the hashing alone: the most a hashing copy can reach.
 int Sha256(int nMegabytes)
@@ -303,7 +248,7 @@ int Sha256(int nMegabytes)
 int Usage()
 {
     fprintf(stderr, "usage: OrvexBench tree|backup TARGET|restore BACKUP DATADIR|registry [--values N]|"
-                    "disk-write FILE MIB|disk-read FILE|progress|sha256 [MIB]  [--verify] [--tiff]\n");
+                    "disk-write FILE MIB|disk-read FILE|sha256 [MIB]  [--verify] [--tiff]\n");
     return 2;
 }
 
@@ -344,8 +289,6 @@ int wmain(int argc, wchar_t** argv)
             Print("read_seconds=%.3f megabytes=%.0f", seconds, static_cast<double>(bytes) / (1024.0 * 1024.0));
             return 0;
         }
-        if (command == L"progress")
-            return Progress();
         if (command == L"sha256") {
             const int megabytes = argc > 2 ? _wtoi(argv[2]) : 1024;
             return megabytes > 0 ? Sha256(megabytes) : Usage();

@@ -1,7 +1,5 @@
 #include "ui/COverwriteFilesDlg.h"
 
-#include "app/Globals.h"
-#include "app/IProgressListener.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
 
@@ -10,15 +8,16 @@ COverwriteFilesDlg::COverwriteFilesDlg(CWnd* pParentWnd) : CDialog(IDD_OVERWRITE
 INT_PTR COverwriteFilesDlg::DoModal()
 {
     SDialogAnswer answer{};
-    if (!AfxAskDialogResponder(IDD_OVERWRITE_FILES, m_strMessage, &answer))
+    HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    if (!AfxAskDialogResponder(hOwner, IDD_OVERWRITE_FILES, m_strMessage, &answer))
         return CDialog::DoModal();
     const BOOL bRemember = m_bShowRemember && answer.bRemember;
     if (answer.nButton == IDOK)
-        Answer(ResultYes, bRemember);
+        Answer(EOverwriteAnswer::Yes, bRemember);
     else if (answer.nButton == IDNO)
-        Answer(ResultNo, bRemember);
+        Answer(EOverwriteAnswer::No, bRemember);
     else
-        Answer(ResultCancel, FALSE);
+        Answer(EOverwriteAnswer::Cancel, FALSE);
     return IDOK;
 }
 
@@ -32,13 +31,13 @@ BOOL COverwriteFilesDlg::OnInitDialog()
 
 void COverwriteFilesDlg::OnOK()
 {
-    Answer(ResultYes, IsRememberTicked());
+    Answer(EOverwriteAnswer::Yes, IsRememberTicked());
     EndDialog(IDOK);
 }
 
 void COverwriteFilesDlg::OnCancel()
 {
-    Answer(ResultCancel, FALSE);
+    Answer(EOverwriteAnswer::Cancel, FALSE);
     EndDialog(IDOK);
 }
 
@@ -46,38 +45,18 @@ BOOL COverwriteFilesDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (LOWORD(wParam) != IDNO || HIWORD(wParam) != BN_CLICKED)
         return CDialog::OnCommand(wParam, lParam);
-    Answer(ResultNo, IsRememberTicked());
+    Answer(EOverwriteAnswer::No, IsRememberTicked());
     EndDialog(IDOK);
     return TRUE;
 }
 
-void COverwriteFilesDlg::Answer(UINT nResult, BOOL bRemember)
+void COverwriteFilesDlg::Answer(EOverwriteAnswer eResult, BOOL bRemember)
 {
-    m_nResult = nResult;
-    if (bRemember && nResult != ResultCancel) {
-        gOverwriteChoice = nResult == ResultYes;
-        gRememberChoice = TRUE;
-    }
+    m_eResult = eResult;
+    m_bRemember = bRemember && eResult != EOverwriteAnswer::Cancel;
 }
 
 BOOL COverwriteFilesDlg::IsRememberTicked() const
 {
     return m_bShowRemember && ::IsDlgButtonChecked(m_hWnd, IDC_OVERWRITE_REMEMBER) == BST_CHECKED;
-}
-
-BOOL COverwriteFilesDlg::Ask(const CString& strMessage, IProgressListener* pListener)
-{
-    COverwriteFilesDlg dlg(nullptr);
-    dlg.SetMessage(strMessage);
-    dlg.SetShowRemember(TRUE);
-    dlg.DoModal();
-    switch (dlg.GetResult()) {
-    case ResultYes:
-        return TRUE;
-    case ResultCancel:
-        pListener->Cancel();
-        return FALSE;
-    default:
-        return FALSE;
-    }
 }

@@ -10,6 +10,7 @@
 #include "items/ItemNames.h"
 #include "res/resource.h"
 #include "ui/CBrowseFolderDlg.h"
+#include "ui/CDiskPromptBox.h"
 
 CPropPageRestore::CPropPageRestore() : CPropertyPage(IDD_PROPPAGE_RESTORE), m_pRoot(new CBackupItemRoot) {}
 
@@ -100,7 +101,11 @@ void CPropPageRestore::OnBrowse()
     SetDlgItemText(IDC_MEDIA_PATH, strShown);
     m_pRoot->DeleteFromTree(&m_tree);
     m_pRoot = new CBackupItemRoot;
+    // The boxes asking for further media belong to the main dialog.
+    CDiskPromptBox prompt(::GetAncestor(m_hWnd, GA_ROOT));
+    m_pRoot->SetDiskPrompt(&prompt);
     m_pRoot->BuildForRestore(strPath);
+    m_pRoot->SetDiskPrompt(nullptr);
     m_pRoot->InsertIntoTree(&m_tree, nullptr);
     ShowIfIncomplete(strPath);
 }

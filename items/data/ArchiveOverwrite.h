@@ -9,6 +9,6 @@ class IProgressListener;
 
 // TRUE when strFile is to be (re)written: it does not exist, the run is
 // unattended, the remembered answer is Yes, or the user answers Yes now.
-// Cancel stops the run through the listener and keeps the file. Called on the
-// worker thread of a run, which owns the question's window.
+// Cancel stops the run and keeps the file. Called on the worker thread of a
+// run, which asks the question through its listener.
 BOOL MayWriteArchive(const CString& strFile, IProgressListener* pListener);

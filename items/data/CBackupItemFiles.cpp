@@ -8,7 +8,6 @@
 #include "items/BackupMedia.h"
 #include "items/data/DataPath.h"
 #include "res/resource.h"
-#include "ui/COverwriteFilesDlg.h"
 
 namespace {
 
@@ -66,17 +65,6 @@ BOOL IsDiskFullError(DWORD error)
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-// TRUE when the existing target is to be overwritten: the remembered answer,
-// or the user's. Cancel stops the run and keeps the target.
-BOOL ConfirmOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
-{
-    if (gRememberChoice)
-        return gOverwriteChoice;
-    CString message;
-    message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
-    return COverwriteFilesDlg::Ask(message, pListener);
-}
-
 } // namespace
 
 CBackupItemFiles::CBackupItemFiles(const CString& strDir, const CString& strFile, BOOL bTiff) : m_bTiff(bTiff)
@@ -91,7 +79,7 @@ UINT CBackupItemFiles::GetCheck()
     return Checked;
 }
 
-void CBackupItemFiles::InsertIntoTree(CCheckboxTree*, CBackupItem*)
+void CBackupItemFiles::InsertIntoTree(ITreeView*, CBackupItem*)
 {
     m_nBackupState = NotBackedUp;
     m_eCopyResult = ECopyResult::NotTried;
@@ -141,7 +129,9 @@ void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst
 {
     DWORD error = ::GetLastError();
     if (CDirectory::FileExist(strDst, CString())) {
-        if (!ConfirmOverwrite(strSrc, strDst, pListener)) {
+        CString message;
+        message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
+        if (!pListener->AskOverwrite(message)) {
             m_eCopyResult = ECopyResult::KeptExisting;
             return;
         }

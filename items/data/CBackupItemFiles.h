@@ -20,7 +20,7 @@ public:
     // Always selected: the patient above decides.
     UINT GetCheck() override;
     // Shows no node of its own; only starts a new run.
-    void InsertIntoTree(CCheckboxTree* pTree, CBackupItem* pParent) override;
+    void InsertIntoTree(ITreeView* pTree, CBackupItem* pParent) override;
     LONGLONG CalculateSize() override;
     void BackupFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener) override;
     void RestoreFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener) override;

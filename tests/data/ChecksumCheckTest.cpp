@@ -4,7 +4,7 @@
 #include "items/ChecksumFile.h"
 #include "tests/TestSupport.h"
 #include "tests/data/DataTestSupport.h"
-#include "tests/data/RecordingListener.h"
+#include "tests/RunRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(ChecksumCheckTest, FindsDamagedMissingAndUnlistedFilesStopsWhenCancelledAnd
     CHandle lock = test::LockFile(tmp / L"Patient Index\\Patient Index");
     ASSERT_TRUE(lock);
 
-    test::RecordingListener listener;
+    test::RunRecorder listener;
     const SMediumCheck check = CheckMedium(tmp.Path(), &listener);
     EXPECT_EQ(EMediumCheck::Checked, check.eOutcome);
     EXPECT_EQ(2, check.nWhole);
@@ -51,7 +51,7 @@ TEST(ChecksumCheckTest, FindsDamagedMissingAndUnlistedFilesStopsWhenCancelledAnd
     EXPECT_EQ(std::vector<int>{6}, check.damagedLines);
     EXPECT_EQ(1536 * 1024 + 4 + 1, listener.progress);
 
-    listener.cancelled = TRUE;
+    listener.Cancel();
     EXPECT_EQ(EMediumCheck::Cancelled, CheckMedium(tmp.Path(), &listener).eOutcome);
     EXPECT_EQ(1536 * 1024 + 4 + 1, listener.progress) << "a file was read after the cancel";
     // A backup from before checksums.

@@ -1,7 +1,6 @@
 #include "tests/data/DataTestSupport.h"
 
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "framework/UniqueRegKey.h"
 #include "installation/CDirectory.h"
 #include "installation/COrvexRegistry.h"
@@ -107,21 +106,11 @@ bool IsReadOnly(const CString& path)
 void DataItemsTest::SetUp()
 {
     ResetFlags();
-    AfxSetMessageResponder([](const CString& text, const CString&, UINT) {
-        ADD_FAILURE() << "unexpected message box: " << text;
-        return IDCANCEL;
-    });
-    AfxSetDialogResponder([](UINT, const CString& text) {
-        ADD_FAILURE() << "unexpected question: " << text;
-        return SDialogAnswer{IDCANCEL, FALSE};
-    });
 }
 
 void DataItemsTest::TearDown()
 {
     ResetFlags();
-    AfxSetMessageResponder(nullptr);
-    AfxSetDialogResponder(nullptr);
 }
 
 void DataItemsTest::ResetFlags()

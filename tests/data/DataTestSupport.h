@@ -40,8 +40,7 @@ CHandle LockFile(const CString& path);
 
 bool IsReadOnly(const CString& path);
 
-// Resets the flags, fails any question the test did not script (answering
-// Cancel) and gives each test a settings key of its own.
+// Resets the flags and gives each test a settings key of its own.
 class DataItemsTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -2,12 +2,11 @@
 // with scripted answers, and copies that fail.
 
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/data/CBackupItemFiles.h"
 #include "tests/TestSupport.h"
 #include "tests/data/DataTestSupport.h"
-#include "tests/data/RecordingListener.h"
+#include "tests/RunRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +43,16 @@ protected:
         return item;
     }
 
-    void AnswerOverwrite(int nButton, BOOL bRemember)
+    // The overwrite question, answered with a button, as the dialog maps them.
+    void AnswerOverwrite(test::RunRecorder& run, int nButton, BOOL bRemember)
     {
-        AfxSetDialogResponder([this, nButton, bRemember](UINT, const CString& text) {
+        run.onOverwrite = [this, nButton, bRemember](const CString& text, BOOL& bRemembered) {
             ++questions;
             lastQuestion = text;
-            return SDialogAnswer{nButton, bRemember};
-        });
+            bRemembered = bRemember;
+            return nButton == IDOK ? EOverwriteAnswer::Yes
+                                   : nButton == IDNO ? EOverwriteAnswer::No : EOverwriteAnswer::Cancel;
+        };
     }
 
     CString Live(const wchar_t* name) const { return CDirectory::Concat(live, name); }
@@ -59,7 +61,7 @@ protected:
     test::TempDir tmp;
     const CString live = tmp / L"Data\\Patient";
     const CString backup = tmp / L"Backup\\Patient Data Index\\Patient";
-    test::RecordingListener listener;
+    test::RunRecorder listener;
     int questions = 0;
     CString lastQuestion;
 };
@@ -116,23 +118,23 @@ TEST_F(FilesItemTest, OverwriteQuestionAnswers)
         CreateDirectoryW(tmp.Path(), nullptr);
         gRememberChoice = gOverwriteChoice = FALSE;
         questions = 0;
-        listener = test::RecordingListener();
+        test::RunRecorder run;
         auto a = LiveFile(L"Case\\a.dat", "new a");
         auto b = LiveFile(L"Case\\b.dat", "new b");
         test::MakeTree(backup, {{L"Case\\a.dat", "old a"}, {L"Case\\b.dat", "old b"}});
-        AnswerOverwrite(c.button, c.remember);
-        a->BackupFile(live, backup, &listener);
-        if (!listener.cancelled)
-            b->BackupFile(live, backup, &listener);
+        AnswerOverwrite(run, c.button, c.remember);
+        a->BackupFile(live, backup, &run);
+        if (!run.IsCancelled())
+            b->BackupFile(live, backup, &run);
         EXPECT_EQ(c.questions, questions);
         EXPECT_EQ(c.button == IDOK ? "new a" : "old a", ReadText(Copy(L"Case\\a.dat")));
         EXPECT_EQ(c.button == IDOK ? "new b" : "old b", ReadText(Copy(L"Case\\b.dat")));
-        EXPECT_EQ(c.button == IDCANCEL, listener.cancelled != FALSE);
+        EXPECT_EQ(c.button == IDCANCEL, run.IsCancelled() != FALSE);
         // The file counts as done whatever the user chose; only a real copy is safe.
         EXPECT_EQ(1u, a->GetBackupState());
         EXPECT_FALSE(IsReadOnly(Live(L"Case\\a.dat")));
         EXPECT_EQ(c.button == IDOK, a->IsSafelyBackedUp() != FALSE);
-        EXPECT_EQ(c.button == IDOK ? 2 : 0, listener.copies);
+        EXPECT_EQ(c.button == IDOK ? 2 : 0, run.copies);
         EXPECT_EQ(c.button == IDCANCEL ? FALSE : c.remember, gRememberChoice);
     }
     // FormatMessage writes the question's line breaks as CR LF.
@@ -154,7 +156,7 @@ TEST_F(FilesItemTest, RestoreSetsTheAttributesOnlyOfWhatItWrote)
     auto item = ItemOf(Copy(L"Thumbnail\\Thumbnail.jpg"));
     item->SetRestoreSource(tmp / L"Backup", 0, 4);
     for (int button : {IDNO, IDOK}) {
-        AnswerOverwrite(button, FALSE);
+        AnswerOverwrite(listener, button, FALSE);
         item->RestoreFile(backup, live, &listener);
         EXPECT_EQ(button == IDOK ? "copy" : "live", ReadText(thumbnail));
         EXPECT_EQ(button == IDOK, (GetFileAttributesW(Live(L"Thumbnail")) & FILE_ATTRIBUTE_HIDDEN) != 0);
@@ -166,7 +168,7 @@ TEST_F(FilesItemTest, OverwriteGoesThroughATemporaryName)
 {
     auto a = LiveFile(L"Case\\a.dat", "new a");
     test::MakeTree(backup, {{L"Case\\a.dat", "old a"}, {L"Case\\b.dat", "old b"}});
-    AnswerOverwrite(IDOK, FALSE);
+    AnswerOverwrite(listener, IDOK, FALSE);
     {
         CHandle lock = test::LockFile(Live(L"Case\\a.dat"));
         ASSERT_TRUE(lock);

@@ -5,14 +5,13 @@
 #include "app/Backup.h"
 #include "app/BackupMedium.h"
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
 #include "res/resource.h"
 #include "tests/MediaDrive.h"
+#include "tests/RunRecorder.h"
 #include "tests/TestSupport.h"
 #include "tests/data/DataTestSupport.h"
-#include "tests/data/RecordingListener.h"
 
 #include <gtest/gtest.h>
 
@@ -32,23 +31,18 @@ CString Text(UINT nId)
     return text;
 }
 
-// The driver with the visible side of a run recorded instead of shown.
-class TestRun : public CBackup {
-public:
-    void AddProgress(LONGLONG) override {}
-    void SetStatusText(const CString&) override {}
-    void ShowError(UINT) override {}
-    void SetProgressPos(int) override {}
-    int GetProgressPos() override { return 0; }
-    void Finish() override {}
-    void ShowInfo(UINT nStringId) override { infos.push_back(nStringId); }
-    void ShowErrorText(const CString& strText) override { errorTexts.push_back(strText); }
-    void ShowInfoText(const CString& strText) override { infoTexts.push_back(strText); }
+using TestRun = test::RunRecorder;
 
-    std::vector<UINT> infos;
-    std::vector<CString> errorTexts;
-    std::vector<CString> infoTexts;
-};
+// The messages a run ended with: "info <id or text>", "error <text>".
+std::vector<CString> Messages(const TestRun& run)
+{
+    std::vector<CString> shown;
+    for (const CString& event : run.events) {
+        if (event.Find(L"info ") == 0 || event.Find(L"error ") == 0)
+            shown.push_back(event);
+    }
+    return shown;
+}
 
 struct TreeDeleter {
     void operator()(CBackupItem* pItem) const { pItem->DeleteFromTree(nullptr); }
@@ -89,14 +83,14 @@ protected:
         index->SelectAll();
         run.SetRoot(index.get());
         run.SetBackupDir(L"R:\\Backup");
-        AfxSetMessageResponder([this, script](const CString& text, const CString&, UINT) {
+        run.onMedium = [this, script](const CString& text) {
             promptTexts.push_back(text);
             if (++prompts > static_cast<int>(script.size()))
-                return IDCANCEL;
+                return FALSE;
             if (script[prompts - 1] != 0)
                 MediaDrive::Insert(script[prompts - 1]);
-            return IDOK;
-        });
+            return TRUE;
+        };
         run.DoBackup(&run);
     }
 
@@ -127,7 +121,7 @@ protected:
             index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
         }
         index->SelectAll();
-        test::RecordingListener listener;
+        TestRun listener;
         for (int n : media) {
             MediaDrive::Insert(n);
             index->Restore(L"R:\\Backup", &listener);
@@ -186,7 +180,7 @@ TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
     // The case of the TIFF image stays, and the run says why.
     CString kept;
     kept.FormatMessage(IDS_CASES_KEPT_NOT_IN_BACKUP, 1);
-    EXPECT_EQ(std::vector<CString>{Text(IDS_BACKUP_SUCCEEDED) + L"\n" + kept}, run.infoTexts);
+    EXPECT_EQ(std::vector<CString>{L"info " + Text(IDS_BACKUP_SUCCEEDED) + L"\n" + kept}, Messages(run));
     // Three copies fill the first medium; every file lies whole on exactly one.
     int onFirst = 0;
     for (const wchar_t* name : saved) {
@@ -208,7 +202,7 @@ TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
         index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
     }
     index->SelectAll();
-    test::RecordingListener listener;
+    TestRun listener;
     MediaDrive::Insert(1);
     index->Restore(L"R:\\Backup", &listener);
     EXPECT_EQ(static_cast<LONGLONG>(3 * size), listener.progress) << "the first medium holds three files";
@@ -234,7 +228,8 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
     finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
     CString kept;
     kept.FormatMessage(IDS_CASES_KEPT_FAILED, 1);
-    EXPECT_EQ(std::vector<CString>{finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) + L"\n" + kept}, run.errorTexts);
+    EXPECT_EQ(std::vector<CString>{L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) + L"\n" + kept},
+              Messages(run));
     EXPECT_EQ(0, MediaHolding(L"Case2\\big.sdt"));
     EXPECT_EQ(2, MediaHolding(L"Case3\\s3.dat")) << "after the one medium change";
     EXPECT_TRUE(test::IsReadOnly(Live(L"Case2\\big.sdt")));

@@ -14,7 +14,7 @@
 #include "res/resource.h"
 #include "tests/TestSupport.h"
 #include "tests/data/DataTestSupport.h"
-#include "tests/data/RecordingListener.h"
+#include "tests/RunRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -55,21 +55,16 @@ CString Text(UINT nStringId, int nNumber = 0)
     return text;
 }
 
-// A restore without windows that keeps the texts it shows. As the run begins
-// it points the data path setting elsewhere, as another program might.
-struct RestoreRun : CBackup {
-    void AddProgress(LONGLONG) override {}
-    void SetStatusText(const CString&) override { test::SettingsKeyGuard::SetDataPath(movedTo); }
-    void ShowError(UINT nStringId) override { shown.push_back(Text(nStringId)); }
-    void SetProgressPos(int) override {}
-    int GetProgressPos() override { return 0; }
-    void Finish() override {}
-    void ShowInfo(UINT nStringId) override { shown.push_back(Text(nStringId)); }
-    void ShowErrorText(const CString& strText) override { shown.push_back(strText); }
-    void ShowInfoText(const CString& strText) override { shown.push_back(strText); }
+// A restore that, as it begins, points the data path setting elsewhere, as
+// another program might.
+struct RestoreRun : test::RunRecorder {
+    void SetStatusText(const CString& strText) override
+    {
+        test::SettingsKeyGuard::SetDataPath(movedTo);
+        RunRecorder::SetStatusText(strText);
+    }
 
     CString movedTo;
-    std::vector<CString> shown;
 };
 
 class PatientDataTest : public test::DataItemsTest {
@@ -107,7 +102,7 @@ protected:
 
     test::TempDir tmp;
     const CString data = tmp / L"Data";
-    test::RecordingListener listener;
+    test::RunRecorder listener;
 };
 
 TEST_F(PatientDataTest, BackupTreeListsPatientsWithDataAndTheirCaseFiles)
@@ -203,9 +198,13 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
 
         const bool writable = live == data;
         EXPECT_EQ(writable, FileExists(Live(L"Anna\\Case1\\a.dat")));
-        EXPECT_EQ((std::vector<CString>{Text(IDS_DATA_PATH_KEPT), writable ? Text(IDS_RESTORE_SUCCEEDED)
-                                                                           : Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6)}),
-                  run.shown);
+        CString kept, end;
+        kept.Format(L"info %d", IDS_DATA_PATH_KEPT);
+        end.Format(L"info %d", IDS_RESTORE_SUCCEEDED);
+        if (!writable)
+            end = L"error " + Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6);
+        EXPECT_EQ(kept, run.events.at(1));
+        EXPECT_EQ(end, run.events.at(run.events.size() - 2));
         EXPECT_EQ(tmp / L"Moved\\", GetDataPath()) << "the backup's setting is not restored";
         EXPECT_FALSE(DirExists(tmp / L"Elsewhere") || DirExists(tmp / L"Moved"));
     }

@@ -6,7 +6,6 @@
 #include "app/BackupException.h"
 #include "app/BackupMedium.h"
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/ItemNames.h"
 #include "res/resource.h"
@@ -74,21 +73,18 @@ protected:
         m_bMedia = test::MediaDrive::Available(nullptr);
         EraseMedia();
         m_run.SetBackupDir(L"R:\\Backup");
-        AfxSetMessageResponder([this](const CString& text, const CString&, UINT type) {
-            m_events.push_back(L"box " + text);
-            EXPECT_EQ(UINT(MB_OKCANCEL | MB_ICONEXCLAMATION), type);
+        m_run.onMedium = [this](const CString&) {
             int answer = m_answers.empty() ? IDCANCEL : m_answers.front();
             if (!m_answers.empty())
                 m_answers.pop_front();
             if (answer == IDOK)
                 test::MediaDrive::Insert(++m_nMedium);
-            return answer;
-        });
+            return answer == IDOK;
+        };
     }
 
     void TearDown() override
     {
-        AfxSetMessageResponder(MessageResponder());
         gAutomatedMode = gVerifyAfterBackup = gDeleteRestorations = gRememberChoice = gOverwriteChoice = FALSE;
         if (m_pRoot)
             m_pRoot->DeleteFromTree(nullptr);
@@ -142,7 +138,7 @@ protected:
     std::deque<int> m_answers;
     int m_nMedium = 1;
     test::TempDir m_src;
-    test::RecordingRun m_run{&m_events};
+    test::RunRecorder m_run{&m_events};
     test::PlainItem* m_pRoot = nullptr;
     test::PlainItem* m_pIndex = nullptr;
 };
@@ -177,7 +173,7 @@ TEST_F(DriverTest, BackupSpreadsOverThreeMediaVerifiesEachAndAMismatchBlocksTheD
     EXPECT_FALSE(test::FileExists(CopyOnMedium(1, L"3.dat")));
     EXPECT_EQ(FileText(m_src / L"3.dat"), FileText(CopyOnMedium(2, L"3.dat")));
     EXPECT_EQ(FileText(m_src / L"5.dat"), FileText(CopyOnMedium(3, L"5.dat")));
-    EXPECT_EQ(5LL * kLarge, m_run.m_nProgress);
+    EXPECT_EQ(5LL * kLarge, m_run.progress);
     EXPECT_EQ(CBackup::OutcomeVerifyFailed, m_run.GetOutcome());
 }
 

@@ -1,17 +1,15 @@
 #pragma once
-// Small concrete items for the item-base and driver tests, and a run that
-// records what the driver shows. Items and run write into one event list, so
-// a test can compare a whole run with the sequence it expects.
+// Small concrete items for the item-base and driver tests. Items and the run
+// recorder write into one event list, so a test can compare a whole run with
+// the sequence it expects.
 
-#include "app/Backup.h"
 #include "items/CBackupItem.h"
+#include "tests/RunRecorder.h"
 
 #include <functional>
 #include <vector>
 
 namespace test {
-
-using Events = std::vector<CString>;
 
 // A node with the base rules only; it notes the walks that reach it.
 class PlainItem : public CBackupItem {
@@ -87,36 +85,6 @@ public:
 
 private:
     std::function<void()> m_action;
-};
-
-// The visible side of a run, recorded: "status <text>", "error <id>",
-// "error <text>", "info <id>", "pos <n>", "finish".
-class RecordingRun : public CBackup {
-public:
-    explicit RecordingRun(Events* pEvents) : m_pEvents(pEvents) {}
-
-    void AddProgress(LONGLONG nBytes) override { m_nProgress += nBytes; }
-    void SetStatusText(const CString& strText) override { m_pEvents->push_back(L"status " + strText); }
-    void ShowError(UINT nId) override { Record(L"error", nId); }
-    void ShowErrorText(const CString& strText) override { m_pEvents->push_back(L"error " + strText); }
-    void ShowInfoText(const CString& strText) override { m_pEvents->push_back(L"info " + strText); }
-    void SetProgressPos(int nPos) override { Record(L"pos", m_nPos = nPos); }
-    int GetProgressPos() override { return m_nPos; }
-    void Finish() override { m_pEvents->push_back(L"finish"); }
-    void ShowInfo(UINT nId) override { Record(L"info", nId); }
-
-    LONGLONG m_nProgress = 0;
-
-private:
-    void Record(const wchar_t* pszWhat, int n)
-    {
-        CString s;
-        s.Format(L"%s %d", pszWhat, n);
-        m_pEvents->push_back(s);
-    }
-
-    Events* m_pEvents;
-    int m_nPos = -1;
 };
 
 // A text of the test program's string table (the program's own strings).

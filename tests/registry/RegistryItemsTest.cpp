@@ -4,7 +4,6 @@
 #include "items/registry/CBackupItemRegistrySettings.h"
 
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "res/resource.h"
 #include "tests/TestSupport.h"
 #include "tests/registry/RegistryTestSupport.h"
@@ -114,22 +113,22 @@ TEST_F(RegistryItemsTest, StoredChoiceOrAnswerDecidesOverAnExistingArchive)
         gRememberChoice = c.remember;
         gOverwriteChoice = c.overwrite;
         int questions = 0;
-        AfxSetDialogResponder([&](UINT nIdTemplate, const CString& text) {
+        TestListener listener;
+        listener.onOverwrite = [&](const CString& text, BOOL& bRemember) {
             ++questions;
-            EXPECT_EQ(static_cast<UINT>(IDD_OVERWRITE_FILES), nIdTemplate);
             CString expected;
             expected.FormatMessage(IDS_FILE_EXISTS, m_archive.GetString());
             EXPECT_EQ(expected, text);
-            return SDialogAnswer{c.answer, TRUE};
-        });
+            bRemember = TRUE;
+            return c.answer == IDOK ? EOverwriteAnswer::Yes : EOverwriteAnswer::Cancel;
+        };
         CBackupItemRegistrySettings item;
         item.BuildForBackup();
         item.SetCheck(1);
-        TestListener listener;
         item.Backup(m_dir.Path(), &listener);
         EXPECT_EQ(c.answer ? 1 : 0, questions);
         EXPECT_EQ(c.overwritten, test::ReadBytes(m_archive) != (Bytes{'o', 'l', 'd'}));
-        EXPECT_EQ(c.answer == IDCANCEL, listener.cancelled != FALSE);
+        EXPECT_EQ(c.answer == IDCANCEL, listener.IsCancelled() != FALSE);
         // Kept or not, the item counts as done.
         EXPECT_EQ(CBackupItem::BackedUp, item.GetBackupState());
         EXPECT_EQ(item.GetSize(), listener.progress);

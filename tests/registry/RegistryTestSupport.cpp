@@ -1,7 +1,6 @@
 #include "tests/registry/RegistryTestSupport.h"
 
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "framework/UniqueRegKey.h"
 #include "tests/TestSupport.h"
 
@@ -266,22 +265,12 @@ void FlagsFixture::SetUp()
 {
     gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
     gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-    AfxSetDialogResponder([](UINT nIdTemplate, const CString& text) {
-        ADD_FAILURE() << "unexpected question dialog " << nIdTemplate << ": " << ::testing::PrintToString(text);
-        return SDialogAnswer{IDCANCEL, FALSE};
-    });
-    AfxSetMessageResponder([](const CString& text, const CString&, UINT) {
-        ADD_FAILURE() << "unexpected message box: " << ::testing::PrintToString(text);
-        return IDCANCEL;
-    });
 }
 
 void FlagsFixture::TearDown()
 {
     gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
     gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-    AfxSetDialogResponder(DialogResponder());
-    AfxSetMessageResponder(MessageResponder());
 }
 
 } // namespace regtest

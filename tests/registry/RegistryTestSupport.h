@@ -4,7 +4,7 @@
 // back, key trees for comparison, and archive bytes built by hand.
 
 #include "framework/CMemFile.h"
-#include "tests/data/RecordingListener.h"
+#include "tests/RunRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -110,12 +110,11 @@ private:
 Bytes ToBytes(CMemFile& file);
 Bytes DwordBytes(DWORD dw);
 
-using TestListener = test::RecordingListener;
+using TestListener = test::RunRecorder;
 
 void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk);
 
-// Clears the process-wide flags around each test; a question or message box
-// the test did not answer fails it.
+// Clears the process-wide flags around each test.
 class FlagsFixture : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -3,11 +3,11 @@
 
 #include "app/Backup.h"
 #include "app/Globals.h"
-#include "framework/MessageBox.h"
 #include "installation/CDirectory.h"
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
 #include "tests/MediaDrive.h"
+#include "tests/RunRecorder.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +16,6 @@
 #include <vector>
 
 namespace {
-
-// A listener with no window: it records cancellation only.
-class QuietRun : public CBackup {
-public:
-    void AddProgress(LONGLONG) override {}
-    void SetStatusText(const CString&) override {}
-    void ShowError(UINT) override {}
-    void ShowErrorText(const CString&) override {}
-    void ShowInfoText(const CString&) override {}
-    void SetProgressPos(int) override {}
-    int GetProgressPos() override { return 0; }
-    void Finish() override {}
-    void ShowInfo(UINT) override {}
-};
 
 // A restorable item on a given medium that records on which media it was restored.
 class MediumItem : public CBackupItem {
@@ -57,30 +43,34 @@ void WriteIni(const CString& dir, int complete, int disk)
     CBackup::WriteBackupState(complete, disk, CDirectory::Concat(dir, L"Backup.ini"));
 }
 
-// Answers the disk prompts: each answer either inserts a medium and says OK,
-// or cancels; every prompt text is kept.
-class PromptScript {
+// Answers the prompts for a disk: each answer either inserts a medium and says
+// OK, or cancels; the disks asked for are kept. It answers the root while a
+// restore tree is read, and a run's prompts through onDisk.
+class PromptScript : public IDiskPrompt {
 public:
     struct Answer {
         int insert; // medium to insert before answering, -1 for none
-        int button;
+        bool ok;
     };
 
-    explicit PromptScript(std::vector<Answer> answers) : m_answers(std::move(answers))
-    {
-        AfxSetMessageResponder([this](const CString& text, const CString&, UINT) {
-            prompts.push_back(text);
-            if (m_next >= m_answers.size())
-                return IDCANCEL;
-            Answer a = m_answers[m_next++];
-            if (a.insert >= 0)
-                test::MediaDrive::Insert(a.insert);
-            return a.button;
-        });
-    }
-    ~PromptScript() { AfxSetMessageResponder(nullptr); }
+    explicit PromptScript(std::vector<Answer> answers) : m_answers(std::move(answers)) {}
 
-    std::vector<CString> prompts;
+    BOOL AskForDisk(UINT nDisk) override
+    {
+        prompts.push_back(nDisk);
+        if (m_next >= m_answers.size())
+            return FALSE;
+        Answer a = m_answers[m_next++];
+        if (a.insert >= 0)
+            test::MediaDrive::Insert(a.insert);
+        return a.ok;
+    }
+    void Serve(test::RunRecorder& run)
+    {
+        run.onDisk = [this](UINT nDisk) { return AskForDisk(nDisk); };
+    }
+
+    std::vector<UINT> prompts;
 
 private:
     std::vector<Answer> m_answers;
@@ -89,11 +79,7 @@ private:
 
 class RootItemTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        AfxSetMessageResponder(nullptr);
-        gAutomatedMode = FALSE;
-    }
+    void TearDown() override { gAutomatedMode = FALSE; }
 
     // Media 1 to n with the given top-level directories, each with its Backup.ini.
     static CString MakeMedia(const std::vector<std::vector<const wchar_t*>>& media)
@@ -142,6 +128,7 @@ TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
     WriteIni(backup, 1, 1);
     PromptScript script({});
     auto* root = new CBackupItemRoot();
+    root->SetDiskPrompt(&script);
     root->BuildForRestore(backup);
     EXPECT_TRUE(script.prompts.empty());
     EXPECT_EQ(1, root->GetDiskCount());
@@ -152,10 +139,11 @@ TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
     // A medium numbered beyond any backup gives the disk loop nothing to walk.
     WriteIni(backup, 1, 2000000000);
     root = new CBackupItemRoot();
+    root->SetDiskPrompt(&script);
     root->BuildForRestore(backup);
     std::vector<UINT> restored;
     root->AddChild(new MediumItem(2000000000, &restored));
-    QuietRun run;
+    test::RunRecorder run;
     root->Restore(backup, &run);
     EXPECT_TRUE(script.prompts.empty());
     EXPECT_TRUE(restored.empty());
@@ -167,12 +155,11 @@ TEST_F(RootItemTest, ThreeMediaArePromptedInTurnAndAWrongOneBringsThePromptBack)
     SKIP_WITHOUT_MEDIA();
     CString backup = MakeMedia({{kSettingsName, kPatientIndexName}, {kPatientIndexName}, {kPatientDataIndexName}});
     // Medium 3 is inserted when 2 is asked for: the same prompt comes back.
-    PromptScript script({{3, IDOK}, {2, IDOK}, {3, IDOK}});
+    PromptScript script({{3, true}, {2, true}, {3, true}});
     auto* root = new CBackupItemRoot();
+    root->SetDiskPrompt(&script);
     root->BuildForRestore(backup);
-    std::vector<CString> expectedPrompts = {L"Please insert disk 2 !", L"Please insert disk 2 !",
-                                            L"Please insert disk 3 !"};
-    EXPECT_EQ(expectedPrompts, script.prompts);
+    EXPECT_EQ((std::vector<UINT>{2, 2, 3}), script.prompts);
     EXPECT_EQ(3, root->GetDiskCount());
     // An item found again on a later medium is not created twice.
     std::vector<CString> expected = {kSettingsName, kPatientIndexName, kPatientDataIndexName};
@@ -181,8 +168,9 @@ TEST_F(RootItemTest, ThreeMediaArePromptedInTurnAndAWrongOneBringsThePromptBack)
 
     // Cancel at the first prompt keeps the first medium's items.
     test::MediaDrive::Insert(1);
-    PromptScript cancel({{-1, IDCANCEL}});
+    PromptScript cancel({{-1, false}});
     root = new CBackupItemRoot();
+    root->SetDiskPrompt(&cancel);
     root->BuildForRestore(backup);
     EXPECT_EQ(1u, cancel.prompts.size());
     EXPECT_EQ((std::vector<CString>{kSettingsName, kPatientIndexName}), ChildNames(*root));
@@ -199,23 +187,26 @@ TEST_F(RootItemTest, RestoreAsksOnlyForMediaWithSelectedItemsAndCancelAtAPromptS
         // The last medium is in the drive when the tree is read.
         test::MediaDrive::Insert(3);
         PromptScript none({});
+        root->SetDiskPrompt(&none);
         root->BuildForRestore(backup);
+        EXPECT_TRUE(none.prompts.empty());
         EXPECT_EQ(3, root->GetDiskCount());
     }
     std::vector<UINT> restored;
     root->AddChild(new MediumItem(1, &restored));
     root->AddChild(new MediumItem(3, &restored));
-    PromptScript script({{1, IDOK}, {3, IDOK}});
-    QuietRun run;
+    PromptScript script({{1, true}, {3, true}});
+    test::RunRecorder run;
+    script.Serve(run);
     root->Restore(backup, &run);
-    std::vector<CString> expectedPrompts = {L"Please insert disk 1 !", L"Please insert disk 3 !"};
-    EXPECT_EQ(expectedPrompts, script.prompts);
+    EXPECT_EQ((std::vector<UINT>{1, 3}), script.prompts);
     EXPECT_EQ((std::vector<UINT>{1, 3}), restored);
     EXPECT_FALSE(run.IsCancelled());
 
     // Medium 3 is in the drive; the wrong medium is answered with OK once, then Cancel.
     root->AddChild(new MediumItem(2, &restored));
-    PromptScript cancel({{-1, IDOK}, {-1, IDCANCEL}});
+    PromptScript cancel({{-1, true}, {-1, false}});
+    cancel.Serve(run);
     root->Restore(backup, &run);
     EXPECT_EQ(2u, cancel.prompts.size()) << "no further medium may be asked for after Cancel";
     EXPECT_TRUE(run.IsCancelled());

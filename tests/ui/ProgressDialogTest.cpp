@@ -124,3 +124,36 @@ TEST_F(ProgressDialogTest, CancelRequestsShowCancellingAtOnceAndTheRunEndsItself
     EXPECT_EQ(CString(L"Cancelling process ...."), status[1]);
     EXPECT_EQ((std::vector<CString>(3, status[1])), std::vector<CString>(status.begin() + 1, status.end()));
 }
+
+TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnsweredThroughIt)
+{
+    std::vector<HWND> owners;
+    AfxSetDialogResponder([&](HWND hOwner, UINT nIdTemplate, const CString& text) {
+        owners.push_back(hOwner);
+        EXPECT_EQ(static_cast<UINT>(IDD_OVERWRITE_FILES), nIdTemplate);
+        EXPECT_EQ(CString(L"overwrite?"), text);
+        return SDialogAnswer{IDOK, TRUE};
+    });
+    test::MessageLog log({IDOK, IDCANCEL});
+    HWND hDialog = nullptr;
+    std::vector<BOOL> answers;
+    ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
+        hDialog = hDlg;
+        answers = {pDlg->AskOverwrite(L"overwrite?"), pDlg->AskOverwrite(L"overwrite?"),
+                   pDlg->AskForMedium(L"medium?"), pDlg->AskForDisk(2)};
+    });
+    EXPECT_EQ(IDOK, Run(item));
+    // Yes remembered answers the second question; OK, then Cancel.
+    EXPECT_EQ((std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE}), answers);
+    ASSERT_EQ(1u, owners.size());
+    EXPECT_EQ(hDialog, owners[0]);
+    const std::vector<test::SMessage> messages = log.Messages();
+    ASSERT_EQ(3u, messages.size());
+    EXPECT_EQ(CString(L"medium?"), messages[0].text);
+    EXPECT_EQ(LoadText(IDS_INSERT_DISK).Left(18), messages[1].text.Left(18));
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(hDialog, messages[i].hOwner) << messages[i].text;
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), messages[i].type);
+    }
+    EXPECT_FALSE(gRememberChoice) << "the run forgets the answer when it ends";
+}

@@ -82,10 +82,10 @@ void ToggleByKey(HWND hTree, CTreeItem* pItem)
 
 MessageLog::MessageLog(std::initializer_list<int> answers) : m_answers(answers)
 {
-    AfxSetMessageResponder([this](const CString& text, const CString& caption, UINT type) {
+    AfxSetMessageResponder([this](HWND hOwner, const CString& text, const CString& caption, UINT type) {
         std::lock_guard<std::mutex> lock(m_mutex);
         bool visible = m_phWatched && *m_phWatched && IsWindowVisible(*m_phWatched);
-        m_messages.push_back({text, caption, type, visible});
+        m_messages.push_back({text, caption, type, visible, hOwner});
         int answer = IDOK;
         if (!m_answers.empty()) {
             answer = m_answers.front();
@@ -188,7 +188,7 @@ std::vector<CString> SubDirectories(const CString& dir)
 void UiTest::SetUp()
 {
     gUnexpectedQuestions = 0;
-    AfxSetDialogResponder([](UINT, const CString&) {
+    AfxSetDialogResponder([](HWND, UINT, const CString&) {
         ++gUnexpectedQuestions;
         return SDialogAnswer{IDCANCEL, FALSE};
     });

@@ -51,6 +51,8 @@ struct SMessage {
     UINT type;
     // Whether the window given (see WatchWindow) was visible when the box came.
     bool watchedVisible;
+    // The window the box belonged to.
+    HWND hOwner;
 };
 
 // Records every message box (from any thread) and answers each with the next

@@ -1,11 +1,9 @@
-// The real overwrite dialog, shown without a parent on a worker thread as a
-// backup or restore shows it, answered by clicks and keys.
+// The real overwrite dialog, answered by clicks and keys.
 
-#include "app/Globals.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
 #include "tests/TestSupport.h"
-#include "tests/data/DataTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/COverwriteFilesDlg.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +24,7 @@ HWND WaitForDialog()
     return nullptr;
 }
 
-class OverwriteFilesDlgTest : public test::DataItemsTest {};
+class OverwriteFilesDlgTest : public test::UiTest {};
 
 TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
 {
@@ -36,22 +34,21 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
         BOOL showBox;
         bool tick;
         EEnd end;
-        UINT result;
+        EOverwriteAnswer result;
         BOOL remembered;
     } cases[] = {
-        {TRUE, true, Yes, COverwriteFilesDlg::ResultYes, TRUE},
-        {TRUE, true, No, COverwriteFilesDlg::ResultNo, TRUE},
-        {TRUE, false, No, COverwriteFilesDlg::ResultNo, FALSE},
-        {TRUE, true, Cancel, COverwriteFilesDlg::ResultCancel, FALSE},
-        {TRUE, true, Close, COverwriteFilesDlg::ResultCancel, FALSE},
-        {FALSE, false, Yes, COverwriteFilesDlg::ResultYes, FALSE},
+        {TRUE, true, Yes, EOverwriteAnswer::Yes, TRUE},
+        {TRUE, true, No, EOverwriteAnswer::No, TRUE},
+        {TRUE, false, No, EOverwriteAnswer::No, FALSE},
+        {TRUE, true, Cancel, EOverwriteAnswer::Cancel, FALSE},
+        {TRUE, true, Close, EOverwriteAnswer::Cancel, FALSE},
+        {FALSE, false, Yes, EOverwriteAnswer::Yes, FALSE},
     };
     const CString message = L"The file \nC:\\A & B\\a.dat\nalready exists in\nR:\\b.\nDo you want to overwrite it?";
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "end " << c.end << ", box " << c.showBox << ", tick " << c.tick);
-        gRememberChoice = FALSE;
-        gOverwriteChoice = c.end != Yes;
-        UINT result = 99;
+        EOverwriteAnswer result = EOverwriteAnswer::No;
+        BOOL remembered = -1;
         INT_PTR modal = 0;
         std::thread worker([&] {
             COverwriteFilesDlg dlg(nullptr);
@@ -59,6 +56,7 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
             dlg.SetShowRemember(c.showBox);
             modal = dlg.DoModal();
             result = dlg.GetResult();
+            remembered = dlg.GetRemember();
         });
         HWND hDlg = WaitForDialog();
         if (!hDlg) {
@@ -92,8 +90,7 @@ TEST_F(OverwriteFilesDlgTest, RealDialogAnswers)
         worker.join();
         EXPECT_EQ(IDOK, modal) << "every answer ends the dialog the same way";
         EXPECT_EQ(c.result, result);
-        EXPECT_EQ(c.remembered, gRememberChoice);
-        EXPECT_TRUE(!c.remembered || (c.end == Yes) == (gOverwriteChoice != FALSE)) << "the remembered choice";
+        EXPECT_EQ(c.remembered, remembered);
     }
 }
 
