@@ -1,6 +1,9 @@
 #include "framework/CDialog.h"
 
 #include "framework/CWinApp.h"
+#include "framework/MessageBox.h"
+
+#include <iterator>
 
 #include <vector>
 
@@ -153,6 +156,17 @@ BOOL CDialog::ReflectNotify(LPARAM lParam, LRESULT* pResult)
     return pControl && pControl->OnReflectedNotify(pHdr, pResult);
 }
 
+void CDialog::ReportHandlerFailure(HWND hWnd, const CException* e)
+{
+    wchar_t text[512] = L"";
+    if (!e || !e->GetErrorMessage(text, static_cast<UINT>(std::size(text))))
+        wcscpy_s(text, L"An unexpected error occurred.");
+    try {
+        ShowMessageBox(hWnd, text, AfxGetAppName(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     CDialog* pThis;
@@ -172,7 +186,19 @@ INT_PTR CDialog::Dispatch(CDialog* pThis, HWND hWnd, UINT msg, WPARAM wParam, LP
         return FALSE;
 
     LRESULT result = 0;
-    BOOL handled = (msg == WM_NOTIFY && ReflectNotify(lParam, &result)) || pThis->OnMessage(msg, wParam, lParam, result);
+    BOOL handled = FALSE;
+    // Nothing a handler throws may unwind through the system's code: the
+    // dialog says what went wrong and goes on.
+    try {
+        handled = (msg == WM_NOTIFY && ReflectNotify(lParam, &result)) || pThis->OnMessage(msg, wParam, lParam, result);
+    } catch (CException* e) {
+        ReportHandlerFailure(hWnd, e);
+        e->Delete();
+        handled = FALSE;
+    } catch (...) {
+        ReportHandlerFailure(hWnd, nullptr);
+        handled = FALSE;
+    }
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         pThis->m_hWnd = nullptr;

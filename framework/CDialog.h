@@ -12,6 +12,7 @@
 // the control, so it ends with the window at the latest.
 
 #include "framework/CWnd.h"
+#include "framework/Exceptions.h"
 
 class CDialog : public CWnd {
 public:
@@ -59,5 +60,9 @@ protected:
     CWnd* m_pParentWnd;
 
 private:
+    // A handler threw e (null: something that is no framework exception);
+    // a box owned by the dialog says so.
+    static void ReportHandlerFailure(HWND hWnd, const CException* e);
+
     class CModalScope;
 };

@@ -84,6 +84,7 @@
 #define IDS_CASES_KEPT_NOT_IN_BACKUP 95
 #define IDS_CASES_KEPT_FAILED 96
 #define IDS_RESTORATION_DATA_KEPT 97
+#define IDS_REGISTRY_NEEDS_ADMIN 98
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

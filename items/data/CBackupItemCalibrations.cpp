@@ -16,12 +16,12 @@ const EDeviceType kUncalibratedType = eDeviceSimulator;
 // Every entry that is not a directory.
 const DWORD kAnyFile = 0xFFFFFFEF;
 
-// The camera is saved only when its key opens with full access, as a
-// restore by the same user needs.
+// The camera is saved when its key exists and can be read; writing it back
+// is the restore's business (and needs administrator rights).
 bool CameraKeyUsable()
 {
     HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCameraKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCameraKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     UniqueRegKey key(hKey);
     return true;

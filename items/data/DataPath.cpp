@@ -106,7 +106,7 @@ CString GetDataPath()
         return gpPin->m_strPath;
     CString keyPath = gRegistry.GetRegistryRoot() + L"Settings";
     HKEY hRaw = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &hRaw) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &hRaw) != ERROR_SUCCESS)
         return kDefaultDataPath;
     UniqueRegKey key(hRaw);
     BYTE value[kValueBytes];

@@ -1,5 +1,6 @@
 #include "items/registry/CBackupItemRegistry.h"
 
+#include "app/BackupException.h"
 #include "app/Globals.h"
 #include "app/IProgressListener.h"
 #include "framework/CArchive.h"
@@ -48,7 +49,12 @@ void CBackupItemRegistry::MeasureArchive()
 {
     m_nSize = 0;
     CMemFile file(kMemFileGrowth);
-    WriteRegistry(&file);
+    try {
+        WriteRegistry(&file);
+    } catch (CBackupException* e) {
+        e->Delete();
+        return;
+    }
     m_nSize = static_cast<LONGLONG>(file.GetLength());
 }
 
@@ -84,7 +90,7 @@ void CBackupItemRegistry::Backup(const CString& strDstDir, IProgressListener* pL
     CString file = CDirectory::Concat(strDstDir, GetName());
     CDirectory::Make(GetFullPath(strDstDir));
     if (MayWriteArchive(file, pListener))
-        WriteArchiveFile(file);
+        WriteArchiveFile(file, pListener);
     m_nBackupState = BackedUp;
     pListener->AddProgress(CalculateSize());
 }
@@ -98,19 +104,30 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
     pListener->AddProgress(CalculateSize());
 }
 
-void CBackupItemRegistry::WriteArchiveFile(const CString& strFile)
+void CBackupItemRegistry::WriteArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
     CAtomicFile file(strFile);
-    WriteRegistry(&file);
+    try {
+        WriteRegistry(&file);
+    } catch (CBackupException* e) {
+        pListener->ReportFailure(ERunFailure::CopyFailed, e->GetText());
+        e->Delete();
+        return;
+    }
     file.Commit();
 }
 
 void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
     CFile file(strFile, CFile::modeRead);
-    const BOOL bDataPathKept = !ReadRegistry(&file);
+    const SRegistryImport result = ReadRegistry(&file);
     file.Close();
-    if (bDataPathKept)
+    if (result.bKeptDataPath)
         pListener->ShowInfo(IDS_DATA_PATH_KEPT);
+    // A restore that could not write a key says so, never in silence.
+    for (const CString& strKey : result.notWritten)
+        pListener->ReportFailure(ERunFailure::CopyFailed, strKey);
+    if (result.bAccessDenied)
+        pListener->ShowError(IDS_REGISTRY_NEEDS_ADMIN);
     pListener->ReportCopied();
 }

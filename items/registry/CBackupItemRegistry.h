@@ -11,8 +11,21 @@
 #include "items/CBackupItem.h"
 #include "items/registry/SRegHive.h"
 
+#include <vector>
+
 class CArchive;
 class CFile;
+
+// What applying an archive did not do.
+struct SRegistryImport {
+    // A "DataPath" naming another folder than the installation's was held back.
+    BOOL bKeptDataPath = FALSE;
+    // Keys that could not be created or written, by their full path.
+    std::vector<CString> notWritten;
+    // Among them, keys the user has no right to write (below HKEY_LOCAL_MACHINE
+    // without administrator rights).
+    BOOL bAccessDenied = FALSE;
+};
 
 class CBackupItemRegistry : public CBackupItem {
 public:
@@ -37,23 +50,25 @@ public:
     const CArray<SRegHive, const SRegHive&>& GetHives() const { return m_arrHives; }
 
     // Writes the archive of the hive list at the file's position; the file
-    // stays open. A value that changes between its two reads raises
-    // CBackupException (code 5).
+    // stays open. A value that keeps changing while it is read raises
+    // CBackupException (code 5) naming its key.
     void WriteRegistry(CFile* pFile);
     // Applies the archive at the file's position to the registry. The file
     // comes from a backup medium and is not trusted: only keys below
     // Software\Tessaro\ of the current user or the machine are written,
     // damage raises CArchiveException before anything is written, and the
-    // installation's "DataPath" is not changed to another folder. FALSE when
-    // the archive named another one.
-    BOOL ReadRegistry(CFile* pFile);
+    // installation's "DataPath" is not changed to another folder.
+    SRegistryImport ReadRegistry(CFile* pFile);
 
 protected:
     // The size estimate: the archive of the hive list, written into memory.
+    // A key that keeps changing gets no estimate; the backup meets it again.
     void MeasureArchive();
     // Writes the archive into the file under a temporary name first, so a
-    // failure leaves no truncated archive under the real name.
-    void WriteArchiveFile(const CString& strFile);
+    // failure leaves no truncated archive under the real name. A key that
+    // keeps changing is reported to the run as not saved, and no archive is
+    // written.
+    void WriteArchiveFile(const CString& strFile, IProgressListener* pListener);
     // Applies the archive in the file and tells the listener, also when a data
     // path setting of the backup was held back; a missing file raises
     // CFileException.
@@ -62,6 +77,8 @@ protected:
     CArray<SRegHive, const SRegHive&> m_arrHives;
 
 private:
-    static void ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys);
-    static void ExportValues(HKEY hKey, CArchive& ar);
+    // strPath names the key in a failure: a value that keeps changing while
+    // it is read raises CBackupException (code 5) with the key's path as text.
+    static void ExportKey(HKEY hKey, const CString& strPath, CArchive& ar, BOOL bWithSubKeys);
+    static void ExportValues(HKEY hKey, const CString& strPath, CArchive& ar);
 };

@@ -27,12 +27,28 @@ const DWORD kLocalMachineId = 0x80000002;
 // longer value name ends the value list.
 const DWORD kNameBuffer = 256;
 
+// How often a value that keeps growing is read before the key counts as one
+// that cannot be saved.
+const int kValueReadAttempts = 8;
+
 // The registry's own limit of nested key levels below a root.
 const int kMaxKeyDepth = 512;
 
 DWORD HiveId(HKEY hHive)
 {
     return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hHive));
+}
+
+// How a failure names the hive of a key.
+CString HiveName(HKEY hHive)
+{
+    if (hHive == HKEY_CURRENT_USER)
+        return L"HKEY_CURRENT_USER";
+    if (hHive == HKEY_LOCAL_MACHINE)
+        return L"HKEY_LOCAL_MACHINE";
+    CString id;
+    id.Format(L"HKEY 0x%08lX", HiveId(hHive));
+    return id;
 }
 
 // The stored id is the low half of a predefined handle, which is negative.
@@ -120,7 +136,7 @@ public:
         }
     }
 
-    BOOL KeptDataPath() const { return m_bKeptDataPath; }
+    const SRegistryImport& GetResult() const { return m_result; }
 
 private:
     // Creates the path below hParent one key at a time and applies the body
@@ -142,10 +158,10 @@ private:
                     ++next;
                 rest = strPath.Mid(next);
             }
-            HKEY hKey = nullptr;
-            if (!hParent || !IsPlainKeyName(component) || RegCreateKeyW(hParent, component, &hKey) != ERROR_SUCCESS) {
+            HKEY hKey = CreateKey(hParent, component, strAt);
+            if (!hKey) {
                 // The path cannot be created (no rights, for instance): the
-                // record is not restored, and nobody is told.
+                // record is walked, not restored.
                 ImportKey(nullptr, CString(), CString(), nDepth + 1);
                 return;
             }
@@ -161,10 +177,7 @@ private:
                 break;
             CString name;
             m_ar >> name;
-            HKEY hSubKey = nullptr;
-            if (!hParent || !IsPlainKeyName(name) || RegCreateKeyW(hParent, name, &hSubKey) != ERROR_SUCCESS)
-                hSubKey = nullptr;
-            UniqueRegKey subKey(hSubKey);
+            UniqueRegKey subKey(CreateKey(hParent, name, strAt));
             ImportKey(subKey.Get(), CString(), Below(strAt, name), nDepth + 1);
         }
         ImportValues(hParent, strAt);
@@ -191,10 +204,37 @@ private:
             if (!hKey || !IsWholeName(name))
                 continue;
             if (IsOtherDataPath(strAt, name, type, data.data(), length))
-                m_bKeptDataPath = TRUE;
+                m_result.bKeptDataPath = TRUE;
             else
-                RegSetValueExW(hKey, name, 0, type, data.data(), length);
+                NoteFailure(RegSetValueExW(hKey, name, 0, type, data.data(), length), strAt);
         }
+    }
+
+    // The key strName below hParent, created where missing; null when hParent
+    // is (the record is only walked), when the name is not plain, or when the
+    // system refuses, which is noted.
+    HKEY CreateKey(HKEY hParent, const CString& strName, const CString& strAt)
+    {
+        if (!hParent || !IsPlainKeyName(strName))
+            return nullptr;
+        HKEY hKey = nullptr;
+        if (!NoteFailure(RegCreateKeyW(hParent, strName, &hKey), Below(strAt, strName)))
+            return nullptr;
+        return hKey;
+    }
+
+    // TRUE on success; otherwise the key joins those not written, once.
+    BOOL NoteFailure(LONG nResult, const CString& strAt)
+    {
+        if (nResult == ERROR_SUCCESS)
+            return TRUE;
+        if (nResult == ERROR_ACCESS_DENIED)
+            m_result.bAccessDenied = TRUE;
+        const CString strKey = HiveName(m_hHive) + L"\\" + strAt;
+        std::vector<CString>& notWritten = m_result.notWritten;
+        if (notWritten.empty() || notWritten.back() != strKey)
+            notWritten.push_back(strKey);
+        return FALSE;
     }
 
     // The installation's data path setting, naming another folder than the
@@ -216,7 +256,7 @@ private:
     const BOOL m_bApply;
     HKEY m_hHive = nullptr;
     const CString m_strSettingsKey = gRegistry.GetRegistryRoot() + L"Settings";
-    BOOL m_bKeptDataPath = FALSE;
+    SRegistryImport m_result;
 };
 
 } // namespace
@@ -228,18 +268,18 @@ void CBackupItemRegistry::WriteRegistry(CFile* pFile)
     for (INT_PTR i = 0; i < m_arrHives.GetSize(); ++i) {
         const SRegHive& hive = m_arrHives[i];
         ar << HiveId(hive.hHive) << hive.strKeyPath;
-        // A key that does not open gets an empty body.
+        // A key that does not open gets an empty body. Saving only reads.
         HKEY hKey = nullptr;
-        if (RegOpenKeyW(hive.hHive, hive.strKeyPath, &hKey) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(hive.hHive, hive.strKeyPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
             hKey = nullptr;
-        // An empty path hands back the predefined root, which is not ours to close.
+        // An empty path may hand back the predefined root, which is not ours to close.
         UniqueRegKey key(hKey != hive.hHive ? hKey : nullptr);
-        ExportKey(hKey, ar, hive.bWithSubKeys);
+        ExportKey(hKey, HiveName(hive.hHive) + L"\\" + hive.strKeyPath, ar, hive.bWithSubKeys);
     }
     ar.Close();
 }
 
-void CBackupItemRegistry::ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys)
+void CBackupItemRegistry::ExportKey(HKEY hKey, const CString& strPath, CArchive& ar, BOOL bWithSubKeys)
 {
     if (hKey && bWithSubKeys) {
         for (DWORD index = 0;; ++index) {
@@ -247,21 +287,21 @@ void CBackupItemRegistry::ExportKey(HKEY hKey, CArchive& ar, BOOL bWithSubKeys)
             DWORD nameLength = kNameBuffer;
             if (RegEnumKeyExW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
                 break;
-            // A sub-key the user may not change (a machine key for a restricted
-            // user) could not be restored either: it is left out.
+            // A sub-key the user may not read is left out.
             HKEY hSubKey = nullptr;
-            if (RegOpenKeyExW(hKey, name, 0, KEY_ALL_ACCESS, &hSubKey) != ERROR_SUCCESS)
+            if (RegOpenKeyExW(hKey, name, 0, KEY_READ, &hSubKey) != ERROR_SUCCESS)
                 continue;
             UniqueRegKey subKey(hSubKey);
-            ar << kSubKeyMarker << CString(name, static_cast<int>(nameLength));
-            ExportKey(subKey.Get(), ar, TRUE);
+            const CString subKeyName(name, static_cast<int>(nameLength));
+            ar << kSubKeyMarker << subKeyName;
+            ExportKey(subKey.Get(), strPath + L"\\" + subKeyName, ar, TRUE);
         }
     }
     ar << kEndOfSubKeys;
-    ExportValues(hKey, ar);
+    ExportValues(hKey, strPath, ar);
 }
 
-void CBackupItemRegistry::ExportValues(HKEY hKey, CArchive& ar)
+void CBackupItemRegistry::ExportValues(HKEY hKey, const CString& strPath, CArchive& ar)
 {
     for (DWORD index = 0; hKey; ++index) {
         wchar_t name[kNameBuffer];
@@ -269,32 +309,41 @@ void CBackupItemRegistry::ExportValues(HKEY hKey, CArchive& ar)
         DWORD dataSize = 0;
         if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, nullptr, nullptr, &dataSize) != ERROR_SUCCESS)
             break;
-        std::vector<BYTE> data(static_cast<SIZE_T>(dataSize) + 1);
+        // A value that grows between the two reads is read again with the
+        // size it has then; one that keeps changing cannot be saved whole.
+        std::vector<BYTE> data;
         DWORD type = 0;
-        DWORD got = static_cast<DWORD>(data.size() - 1);
-        nameLength += 1;
-        if (RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, data.data(), &got) != ERROR_SUCCESS)
-            throw new CBackupException(5, L"Giebbet doch niech");
+        DWORD got = 0;
+        LONG result = ERROR_MORE_DATA;
+        for (int attempt = 0; result == ERROR_MORE_DATA && attempt < kValueReadAttempts; ++attempt) {
+            data.assign(static_cast<SIZE_T>(dataSize) + 1, 0);
+            got = dataSize;
+            nameLength = kNameBuffer;
+            result = RegEnumValueW(hKey, index, name, &nameLength, nullptr, &type, data.data(), &got);
+            dataSize = got;
+        }
+        if (result != ERROR_SUCCESS)
+            throw new CBackupException(5, strPath);
         ar << kValueMarker << CString(name, static_cast<int>(nameLength)) << type << got;
         ar.Write(data.data(), got);
     }
     ar << kEndOfValues;
 }
 
-BOOL CBackupItemRegistry::ReadRegistry(CFile* pFile)
+SRegistryImport CBackupItemRegistry::ReadRegistry(CFile* pFile)
 {
     // A damaged archive changes nothing: the first pass walks every record
     // without applying it, and only an archive that reads to its end is read
     // again and applied.
     const ULONGLONG start = pFile->GetPosition();
-    BOOL bKeptDataPath = FALSE;
+    SRegistryImport result;
     for (BOOL bApply : {FALSE, TRUE}) {
         pFile->Seek(static_cast<LONGLONG>(start), CFile::begin);
         CArchive ar(pFile, CArchive::load, kBufferSize);
         CArchiveImport import(ar, bApply);
         import.ReadRecords();
         ar.Close();
-        bKeptDataPath = import.KeptDataPath();
+        result = import.GetResult();
     }
-    return !bKeptDataPath;
+    return result;
 }

@@ -12,12 +12,13 @@ namespace {
 
 const wchar_t kCadCamRoot[] = L"Software\\Tessaro\\CADCAM\\";
 
-// A key counts only when it opens with full access: a key the user may not
-// change could not be restored by that user either.
-bool CanChange(HKEY hRoot, const CString& strPath)
+// A key counts when it exists and can be read: a backup needs no more
+// rights than that, so a user without administrator rights saves the
+// machine's settings too.
+bool CanRead(HKEY hRoot, const CString& strPath)
 {
     HKEY hKey = nullptr;
-    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(hRoot, strPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     UniqueRegKey key(hKey);
     return true;
@@ -50,7 +51,7 @@ void CBackupItemRegistrySettings::BuildForBackup()
     };
     bool found = false;
     for (const Probe& probe : probes) {
-        if (!CanChange(probe.hRoot, probe.strPath))
+        if (!CanRead(probe.hRoot, probe.strPath))
             continue;
         AddHive(probe.hRoot, probe.strPath, probe.bWithSubKeys);
         found = true;
@@ -92,7 +93,7 @@ void CBackupItemRegistrySettings::Backup(const CString& strDstDir, IProgressList
     CString file = CDirectory::Concat(dir, GetName());
     if (MayWriteArchive(file, pListener)) {
         CDirectory::Make(GetFullPath(dir));
-        WriteArchiveFile(file);
+        WriteArchiveFile(file, pListener);
     }
     m_nBackupState = BackedUp;
     pListener->AddProgress(m_nSize);

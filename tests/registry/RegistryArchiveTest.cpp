@@ -301,6 +301,19 @@ TEST_F(RegistryArchiveTest, SubKeyNamesThatAreNotPlainAreWalkedAndNotApplied)
     ASSERT_EQ(1u, tree.subKeys.size());
     EXPECT_EQ(1u, tree.subKeys[L"Plain"].values.size());
     EXPECT_TRUE(tree.values.empty());
+
+    // A key the registry refuses (a name longer than a key name may be) is
+    // reported as not written, never passed over in silence.
+    const std::wstring tooLong(300, L'x');
+    const Bytes refused = Records(1, m_key.Path()).Dword(0).Str(tooLong).Dword(0xFFFFFFFE).OneValue(L"v", 1)
+                              .Dword(0xFFFFFFFE).Dword(0xFFFFFFFF).Get();
+    CMemFile file;
+    file.Write(refused.data(), static_cast<UINT>(refused.size()));
+    file.SeekToBegin();
+    const SRegistryImport result = CBackupItemRegistry().ReadRegistry(&file);
+    EXPECT_EQ(std::vector<CString>{L"HKEY_CURRENT_USER\\" + m_key.Path() + L"\\" + tooLong.c_str()},
+              result.notWritten);
+    EXPECT_FALSE(result.bAccessDenied);
 }
 
 TEST_F(RegistryArchiveTest, NestingIsBoundedByTheRegistrysLimit)

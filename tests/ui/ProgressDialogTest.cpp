@@ -156,4 +156,11 @@ TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnswered
         EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), messages[i].type);
     }
     EXPECT_FALSE(gRememberChoice) << "the run forgets the answer when it ends";
+
+    // Something the run did not expect ends it as failed, and the dialog closes.
+    test::MessageLog failed;
+    ProbeItem throwing(4096, [](CBackupDialog*, HWND) { AfxThrowMemoryException(); });
+    EXPECT_EQ(IDOK, Run(throwing));
+    EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeFatal), m_outcome);
+    EXPECT_EQ(std::vector<CString>{LoadText(IDS_UNKNOWN_ERROR)}, failed.Texts());
 }
