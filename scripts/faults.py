@@ -5,6 +5,8 @@ it names changes, the fault is brought up to date with it.
 
 wine=False marks a fault that only Windows can show (Wine reports the archive
 attribute on every regular file, for instance); it is run but not counted.
+A replacement that changes nothing the program can do (an equivalent one)
+is no fault and has no place here.
 """
 
 from collections import namedtuple
@@ -185,7 +187,8 @@ FAULTS = [
       "items/BackupMedia.cpp",
       "        const UINT type = ::GetDriveTypeW(rest.Left(n + 1));",
       "        const UINT type = ::GetDriveTypeW(rest);",
-      "test_data_items", "test_items"),
+      # Wine answers for any directory on the drive, not only for its root.
+      "test_data_items", "test_items", wine=False),
     F("a live file's attributes kept after its backup",
       "items/data/CBackupItemFiles.cpp",
       "    ::SetFileAttributesW(src, 0);",
@@ -393,7 +396,8 @@ FAULTS = [
       "items/data/HashedCopy.cpp",
       "        if (nWritten != nGot) {",
       "        if (nWritten > nGot) {",
-      "test_data_items"),
+      # Wine reports a full medium as a failed write, never as a short one.
+      "test_data_items", wine=False),
     F("the error of a failed hashing copy lost in its clean-up",
       "items/data/HashedCopy.cpp",
       "    ::SetLastError(error);\n    return error == ERROR_SUCCESS;",
@@ -565,10 +569,10 @@ FAULTS = [
       "    if (done != nCount)\n        AfxThrowFileException",
       "    if (done > nCount)\n        AfxThrowFileException",
       "test_framework", wine=False),
-    F("Mid past the end of a string",
+    F("a string index past the end not refused",
       "framework/CString.cpp",
-      "    if (nFirst >= GetLength())\n        return CString();",
-      "    if (nFirst > GetLength())\n        return CString();",
+      "    if (nIndex < 0 || nIndex >= GetLength())\n        AfxThrowInvalidArgException();\n    return m_str[nIndex];",
+      "    if (nIndex < 0 || nIndex > GetLength())\n        AfxThrowInvalidArgException();\n    return m_str[nIndex];",
       "test_framework"),
     F("CompareNoCase compares case",
       "framework/CString.cpp",
@@ -627,21 +631,11 @@ FAULTS = [
       "    if (dir.GetLength() <= RootLength(dir))",
       "    if (dir.GetLength() < RootLength(dir))",
       "test_installation"),
-    F("files of different sizes read before they are compared",
-      "installation/CDirectory.cpp",
-      "    if (remaining != SizeOf(copy.get(), file2))\n        return;",
-      "    if (remaining < SizeOf(copy.get(), file2))\n        return;",
-      "test_installation"),
     F("an entry without attributes not listed as a file",
       "installation/CDirectory.cpp",
       "            match = ((fd.dwFileAttributes ? fd.dwFileAttributes : FILE_ATTRIBUTE_NORMAL) & mask) != 0;",
       "            match = (fd.dwFileAttributes & mask) != 0;",
       "test_installation", wine=False),
-    F("the extension of a dotted folder taken for a file's",
-      "installation/CDirectory.cpp",
-      "    if (dot < 0 || dot < path.ReverseFind(L'\\\\'))",
-      "    if (dot < 0)",
-      "test_installation", "test_data_items"),
     F("hidden devices listed when they are to be left out",
       "installation/COrvexDeviceRegistry.cpp",
       "        if (hidden && !bIncludeHidden)\n            continue;",
