@@ -24,7 +24,7 @@ FAULTS = [
       "app/Backup.cpp",
       "    m_bCancel = FALSE;\n    m_bVerifying = FALSE;\n    StartRecord();\n    CBackupMedium",
       "    m_bCancel = FALSE;\n    m_bVerifying = gVerifyAfterBackup;\n    StartRecord();\n    CBackupMedium",
-      "test_items", "test_data_items"),
+      "test_items", "test_data_items", "test_ui"),
     F("each medium not verified before the prompt for the next one",
       "app/Backup.cpp",
       "        if (gVerifyAfterBackup && !IsCancelled())\n            VerifyMedium(pListener);",

@@ -1,6 +1,7 @@
 // Start-up: the three ways to run, chosen from the command line, checked both
 // in-process (the flags) and with the real OrvexBackup.exe (the windows).
 
+#include "app/Backup.h"
 #include "app/BackupApp.h"
 #include "app/Globals.h"
 #include "installation/COrvexCommandLine.h"
@@ -85,6 +86,7 @@ TEST(StartupTest, OneRelativeTargetIsMadeAbsoluteAndSetsUnattendedModeAndItsOpti
     EXPECT_FALSE(app.deleteRestorations);
     EXPECT_EQ(dir / L"nested\\target", gTargetPath);
     EXPECT_TRUE(test::DirExists(dir / L"nested\\target"));
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeIncomplete), app.ExitInstance()) << "the main dialog ran no backup";
 }
 
 TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)

@@ -62,17 +62,19 @@ protected:
     }
     RECT TextRect(const CTreeItem& item) const { return test::NodeTextRect(m_hTree, item.GetTreeItem()); }
 
-    // A left click on the check picture, left of the label. The control reads
-    // a click's position from the queue (GetMessagePos), so the cursor goes
-    // there first: the posted button-up ending the drag detection carries it.
-    testing::AssertionResult ClickCheck(const CTreeItem& item)
+    // A left click on the check picture, left of the label, or on the label.
+    // The control reads a click's position from the queue (GetMessagePos), so
+    // the cursor goes there first: the posted button-up ending the drag
+    // detection carries it.
+    testing::AssertionResult ClickCheck(const CTreeItem& item, bool bOnLabel = false)
     {
         const RECT rc = TextRect(item);
-        POINT pt = {rc.left - 8, (rc.top + rc.bottom) / 2};
+        POINT pt = {bOnLabel ? rc.left + 4 : rc.left - 8, (rc.top + rc.bottom) / 2};
         TVHITTESTINFO info = {};
         info.pt = pt;
-        if (TreeView_HitTest(m_hTree, &info) != item.GetTreeItem() || !(info.flags & TVHT_ONITEMICON))
-            return testing::AssertionFailure() << "no check picture at " << pt.x << "," << pt.y;
+        if (TreeView_HitTest(m_hTree, &info) != item.GetTreeItem() ||
+            !(info.flags & (bOnLabel ? TVHT_ONITEMLABEL : TVHT_ONITEMICON)))
+            return testing::AssertionFailure() << "not on the item's part at " << pt.x << "," << pt.y;
         POINT screen = pt;
         ClientToScreen(m_hTree, &screen);
         SetCursorPos(screen.x, screen.y);
@@ -107,6 +109,8 @@ TEST_F(CheckboxTreeTest, ClicksOnCheckPicturesToggleAndSettleParentsAndChildren)
 {
     States atCall;
     m_listener.m_onCall = [&] { atCall = GetStates(); };
+    ASSERT_TRUE(ClickCheck(m_keys, true));
+    EXPECT_EQ((States{0, 0, 0, 0, 0}), GetStates()) << "a click on the label only selects";
     ASSERT_TRUE(ClickCheck(m_keys));
     EXPECT_EQ((States{2, 2, 1, 0, 0}), GetStates());
     EXPECT_EQ((States{2, 2, 1, 0, 0}), atCall) << "the listener is told after the tree is settled";

@@ -29,6 +29,7 @@ TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
         CString expected;
     } cases[] = {
         {REG_SZ, path, sizeof path, L"D:\\Patients\\"},
+        {REG_SZ, L"\\\\srv\\Data", sizeof L"\\\\srv\\Data", L"\\\\srv\\Data\\"},
         {REG_SZ, L"..\\Patients", sizeof L"..\\Patients", test::BuildDir() + L"\\Patients\\"},
         // Too short to count as absolute: a name below the executable's directory.
         {REG_SZ, L"D:", sizeof L"D:", exeDir + L"\\D:\\"},

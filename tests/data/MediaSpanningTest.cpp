@@ -290,13 +290,20 @@ TEST_F(MediaSpanningTest, TheMediumJustFilledOrOneWithoutRoomBringsThePromptBack
 {
     MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat"}, mediumFree * 2 / 5);
     // Medium 2 is partly filled: the next file would fit on it only empty.
+    // Medium 4 cannot take the backup folder, a file has its name. Medium 3
+    // holds the Backup.ini of an earlier run, which does not make it used.
     MediaDrive::Insert(2);
     test::WriteText(L"R:\\other.bin", std::string(mediumFree * 4 / 5, 'x'));
+    MediaDrive::Insert(4);
+    test::WriteText(L"R:\\Backup", "in the way");
+    MediaDrive::Insert(3);
+    test::MakeTree(L"R:\\Backup", {{L"Backup.ini", "[Backup]\r\nDiskNumber=1\r\nRunId=earlier\r\n"}});
     MediaDrive::Insert(1);
     TestRun run;
-    RunBackup(run, {0, 2, 3});
+    RunBackup(run, {0, 2, 4, 3});
 
-    EXPECT_EQ((std::vector<CString>{Prompt(2), Prompt(2, IDS_MEDIUM_ALREADY_USED), Prompt(2, IDS_MEDIUM_NO_ROOM)}),
+    EXPECT_EQ((std::vector<CString>{Prompt(2), Prompt(2, IDS_MEDIUM_ALREADY_USED), Prompt(2, IDS_MEDIUM_NO_ROOM),
+                                    Prompt(2, IDS_MEDIUM_NO_ROOM)}),
               promptTexts);
     EXPECT_EQ(0u, run.GetOutcome());
     EXPECT_EQ("0 1 0 0", IniState(1));

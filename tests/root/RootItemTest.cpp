@@ -17,7 +17,8 @@
 
 namespace {
 
-// A restorable item on a given medium that records on which media it was restored.
+// A restorable item on a given medium that records on which media it was
+// restored, and 0 for each backup that reached it.
 class MediumItem : public CBackupItem {
 public:
     MediumItem(UINT nDisk, std::vector<UINT>* pLog) : m_pLog(pLog)
@@ -33,6 +34,7 @@ public:
         if (ReadDiskNumber(strSrcDir) == m_nDiskNumber)
             m_pLog->push_back(m_nDiskNumber);
     }
+    void Backup(const CString&, IProgressListener*) override { m_pLog->push_back(0); }
 
 private:
     std::vector<UINT>* m_pLog;
@@ -146,6 +148,10 @@ TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
     test::RunRecorder run;
     root->Restore(backup, &run);
     EXPECT_TRUE(script.prompts.empty());
+    EXPECT_TRUE(restored.empty());
+    // A cancelled backup goes to no further item.
+    run.Cancel();
+    root->Backup(dir / L"Backup", &run);
     EXPECT_TRUE(restored.empty());
     root->DeleteFromTree(nullptr);
 }

@@ -88,7 +88,9 @@ TEST_F(ProgressDialogTest, RangeIsTheSizeInKilobytesTwiceWithVerification)
 TEST_F(ProgressDialogTest, CancelRequestsShowCancellingAtOnceAndTheRunEndsItself)
 {
     // Enter, Escape and the close request end an ordinary dialog; here Enter
-    // does nothing and the other two cancel like the button.
+    // does nothing and the other two cancel like the button. A verifying run
+    // cancelled while it copies says the backup was cancelled.
+    gVerifyAfterBackup = TRUE;
     std::vector<CString> status;
     std::vector<BOOL> cancelled;
     std::vector<bool> visible;
