@@ -1,6 +1,10 @@
 #include "tests/TestSupport.h"
 
+#include "framework/UniqueRegKey.h"
+
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -102,6 +106,73 @@ void RemoveTree(const CString& path)
     }
     SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(path);
+}
+
+const wchar_t kSettingsKey[] = L"Software\\Tessaro\\ORVEX\\Settings";
+
+UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
+{
+    // Built of the path's names, so that no run of backslashes names another key.
+    CString prefix;
+    for (int start = 0; start < strPath.GetLength();) {
+        int end = strPath.Find(L'\\', start);
+        if (end < 0)
+            end = strPath.GetLength();
+        if (end > start) {
+            prefix += (prefix.IsEmpty() ? L"" : L"\\") + strPath.Mid(start, end - start);
+            HKEY hKey = nullptr;
+            if (RegOpenKeyExW(m_hRoot, prefix, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+                m_missing = prefix;
+                return;
+            }
+            RegCloseKey(hKey);
+        }
+        start = end + 1;
+    }
+}
+
+UndoCreation::~UndoCreation()
+{
+    if (!m_missing.IsEmpty())
+        RegDeleteTreeW(m_hRoot, m_missing);
+}
+
+StashedKey::StashedKey(HKEY hRoot, const CString& strPath) : m_undo(hRoot, strPath), m_hRoot(hRoot), m_path(strPath)
+{
+    static LONG counter = 0;
+    m_stash.Format(L"Software\\OrvexTestStash\\%lu-%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
+    while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
+        m_path = m_path.Left(m_path.GetLength() - 1);
+    HKEY hSource = nullptr;
+    if (RegOpenKeyExW(m_hRoot, m_path, 0, KEY_READ, &hSource) != ERROR_SUCCESS)
+        return;
+    UniqueRegKey source(hSource);
+    HKEY hStash = nullptr;
+    UniqueRegKey stash(RegCreateKeyW(HKEY_CURRENT_USER, m_stash, &hStash) ? nullptr : hStash);
+    m_existed = RegCopyTreeW(source.Get(), nullptr, stash.Get()) == ERROR_SUCCESS;
+    EXPECT_TRUE(m_existed) << "cannot move " << m_path << " aside";
+    source.Reset();
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
+}
+
+StashedKey::~StashedKey()
+{
+    RegDeleteTreeW(m_hRoot, m_path);
+    if (m_existed) {
+        HKEY hStash = nullptr, hTarget = nullptr;
+        UniqueRegKey stash(RegOpenKeyExW(HKEY_CURRENT_USER, m_stash, 0, KEY_READ, &hStash) ? nullptr : hStash);
+        UniqueRegKey target(RegCreateKeyW(m_hRoot, m_path, &hTarget) ? nullptr : hTarget);
+        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get())) << "cannot put " << m_path << " back";
+        stash.Reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\OrvexTestStash");
+}
+
+void SetDataPath(const CString& path)
+{
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"DataPath", REG_SZ, path.GetString(),
+                                             static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t))));
 }
 
 CString BuildDir()

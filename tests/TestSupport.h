@@ -37,6 +37,43 @@ bool FileExists(const CString& path);
 bool DirExists(const CString& path);
 void RemoveTree(const CString& path);
 
+// Deletes at the end the first key of the path that did not exist at the
+// start, with all below it.
+class UndoCreation {
+public:
+    UndoCreation(HKEY hRoot, const CString& strPath);
+    ~UndoCreation();
+    UndoCreation(const UndoCreation&) = delete;
+    UndoCreation& operator=(const UndoCreation&) = delete;
+
+private:
+    HKEY m_hRoot;
+    CString m_missing;
+};
+
+// Moves a registry key aside, into a stash outside Software\Tessaro (so that
+// it may be all of it), and puts it back at the end with nothing else left at
+// its place, nor on the way to it: the test may write there freely.
+class StashedKey {
+public:
+    StashedKey(HKEY hRoot, const CString& strPath);
+    ~StashedKey();
+    StashedKey(const StashedKey&) = delete;
+    StashedKey& operator=(const StashedKey&) = delete;
+
+private:
+    UndoCreation m_undo;
+    HKEY m_hRoot;
+    CString m_path;
+    CString m_stash;
+    bool m_existed = false;
+};
+
+// The installation's settings key, whose DataPath names the patient data.
+extern const wchar_t kSettingsKey[];
+// Sets DataPath (in HKLM), creating the settings key where it is missing.
+void SetDataPath(const CString& path);
+
 // The build directory (where OrvexBackup.exe lies) and its programs.
 CString BuildDir();
 CString ProgramPath(const wchar_t* exeName);

@@ -1,10 +1,11 @@
 #pragma once
-// What the tests of the data items share: the DataPath setting in the real
-// registry (saved and put back), literal file trees, a file held open without
-// sharing, and a fixture that resets the process-wide flags around each test.
+// What the tests of the data items share: literal file trees, a file held
+// open without sharing, and a fixture that resets the process-wide flags and
+// gives each test a settings key of its own.
 
 #include "framework/CHandle.h"
 #include "framework/CString.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +14,6 @@
 #include <vector>
 
 namespace test {
-
-// Saves HKLM\<ORVEX root>Settings and puts it back (or removes it) at the end.
-class SettingsKeyGuard {
-public:
-    SettingsKeyGuard();
-    ~SettingsKeyGuard();
-    SettingsKeyGuard(const SettingsKeyGuard&) = delete;
-    SettingsKeyGuard& operator=(const SettingsKeyGuard&) = delete;
-
-    static void RemoveKey();
-    static void SetDataPath(const CString& path);
-
-private:
-    bool m_bSaved = false;
-};
 
 using FileTree = std::vector<std::pair<const wchar_t*, std::string>>;
 void MakeTree(const CString& root, const FileTree& tree);
@@ -48,7 +34,7 @@ protected:
 
 private:
     static void ResetFlags();
-    SettingsKeyGuard m_settings;
+    StashedKey m_settings{HKEY_LOCAL_MACHINE, kSettingsKey};
 };
 
 } // namespace test

@@ -59,7 +59,7 @@ protected:
         ULARGE_INTEGER freeBytes{};
         ASSERT_TRUE(GetDiskFreeSpaceExW(L"R:\\", nullptr, nullptr, &freeBytes));
         mediumFree = static_cast<size_t>(freeBytes.QuadPart);
-        test::SettingsKeyGuard::SetDataPath(tmp / L"Data");
+        test::SetDataPath(tmp / L"Data");
     }
 
     // Read-only live files of patient Anna, so a test sees whose attributes a backup cleared.

@@ -60,7 +60,7 @@ CString Text(UINT nStringId, int nNumber = 0)
 struct RestoreRun : test::RunRecorder {
     void SetStatusText(const CString& strText) override
     {
-        test::SettingsKeyGuard::SetDataPath(movedTo);
+        test::SetDataPath(movedTo);
         RunRecorder::SetStatusText(strText);
     }
 
@@ -86,7 +86,7 @@ protected:
                                  {L"Carl\\loose.dat", std::string(90, 'L')},
                                  {L"Dora\\Case\\x.txt", std::string(5, 'x')},
                              });
-        test::SettingsKeyGuard::SetDataPath(data);
+        test::SetDataPath(data);
     }
 
     Index Build(bool bChecked)
@@ -189,12 +189,12 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
 {
     // A backup whose settings name another data folder.
     const CString backup = tmp / L"Backup";
-    test::SettingsKeyGuard::SetDataPath(tmp / L"Elsewhere");
+    test::SetDataPath(tmp / L"Elsewhere");
     CBackupItemRegistrySettings settings;
     settings.BuildForBackup();
     settings.SetCheck(1);
     settings.Backup(backup, &listener);
-    test::SettingsKeyGuard::SetDataPath(data);
+    test::SetDataPath(data);
     Build(true)->Backup(backup, &listener);
     CBackup::WriteBackupState(1, 1, backup + L"\\Backup.ini");
 
@@ -205,7 +205,7 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
     for (const CString& live : {data, CString(drive) + L":\\Orvex Data"}) {
         SCOPED_TRACE(testing::PrintToString(live));
         test::RemoveTree(data);
-        test::SettingsKeyGuard::SetDataPath(live);
+        test::SetDataPath(live);
         auto* root = new CBackupItemRoot;
         root->BuildForRestore(backup);
         root->SelectAll();

@@ -279,6 +279,8 @@ TEST_F(RegistryArchiveTest, RecordsOutsideTheProgramsKeysAreWalkedButNeverApplie
         EXPECT_FALSE(KeyExists(hRoot, L"Software\\OrvexTestPlanted")) << path;
         EXPECT_TRUE(ValueExists(hUser, m_key.Sub(L"Next"), L"n")) << "the next record, read from where it begins";
         RegDeleteTreeW(hUser, m_key.Sub(L"Next"));
+        // A key that was there (Run, Software\Tessaro) loses what a faulty import planted in it.
+        RegDeleteKeyValueW(hRoot, path, L"OrvexTestPlanted");
     }
     // Below the program's key the path is matched without regard to case.
     CString upper = m_key.Path();

@@ -9,8 +9,6 @@ namespace regtest {
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Tessaro\\OrvexTest";
-// Outside Software\Tessaro, so that the whole of it can be moved aside.
-const wchar_t kStashRoot[] = L"Software\\OrvexTestStash";
 const wchar_t kTessaro[] = L"Software\\Tessaro";
 
 CString UniqueName(const wchar_t* pszRoot, const wchar_t* pszKind)
@@ -91,58 +89,6 @@ ScratchKey::~ScratchKey()
 {
     RegDeleteTreeW(m_hRoot, m_path);
     RegDeleteKeyW(m_hRoot, kTestRoot);
-}
-
-StashedKey::StashedKey(HKEY hRoot, const CString& strPath)
-    : m_hRoot(hRoot), m_path(strPath), m_stash(UniqueName(kStashRoot, L"Stash"))
-{
-    while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
-        m_path = m_path.Left(m_path.GetLength() - 1);
-    UniqueRegKey source = Open(m_hRoot, m_path);
-    if (!source)
-        return;
-    UniqueRegKey stash = Create(HKEY_CURRENT_USER, m_stash);
-    m_existed = RegCopyTreeW(source.Get(), nullptr, stash.Get()) == ERROR_SUCCESS;
-    EXPECT_TRUE(m_existed) << "cannot move " << m_path << " aside";
-    source.Reset();
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
-}
-
-StashedKey::~StashedKey()
-{
-    RegDeleteTreeW(m_hRoot, m_path);
-    if (m_existed) {
-        UniqueRegKey stash = Open(HKEY_CURRENT_USER, m_stash);
-        UniqueRegKey target = Create(m_hRoot, m_path);
-        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get()));
-        stash.Reset();
-        RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
-    }
-    RegDeleteKeyW(HKEY_CURRENT_USER, kStashRoot);
-}
-
-UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
-{
-    CString prefix;
-    for (int start = 0; start < strPath.GetLength();) {
-        int end = strPath.Find(L'\\', start);
-        if (end < 0)
-            end = strPath.GetLength();
-        if (end > start) {
-            prefix += (prefix.IsEmpty() ? L"" : L"\\") + strPath.Mid(start, end - start);
-            if (!KeyExists(m_hRoot, prefix)) {
-                m_missing = prefix;
-                return;
-            }
-        }
-        start = end + 1;
-    }
-}
-
-UndoCreation::~UndoCreation()
-{
-    if (!m_missing.IsEmpty())
-        RegDeleteTreeW(m_hRoot, m_missing);
 }
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data)

@@ -5,6 +5,7 @@
 
 #include "framework/CMemFile.h"
 #include "tests/RunRecorder.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,35 +33,8 @@ private:
     CString m_path;
 };
 
-// Moves a key aside into a stash outside Software\Tessaro (so it may be all
-// of it) and puts it back, with nothing else left at its place, at the end.
-class StashedKey {
-public:
-    StashedKey(HKEY hRoot, const CString& strPath);
-    ~StashedKey();
-    StashedKey(const StashedKey&) = delete;
-    StashedKey& operator=(const StashedKey&) = delete;
-
-private:
-    HKEY m_hRoot;
-    CString m_path;
-    CString m_stash;
-    bool m_existed = false;
-};
-
-// Deletes at the end the first key of the path that did not exist at the
-// start, so a faulty restore outside the test keys spoils no later run.
-class UndoCreation {
-public:
-    UndoCreation(HKEY hRoot, const CString& strPath);
-    ~UndoCreation();
-    UndoCreation(const UndoCreation&) = delete;
-    UndoCreation& operator=(const UndoCreation&) = delete;
-
-private:
-    HKEY m_hRoot;
-    CString m_missing;
-};
+using test::StashedKey;
+using test::UndoCreation;
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data);
 void SetString(HKEY hRoot, const CString& strPath, const wchar_t* pszName, const wchar_t* pszValue);

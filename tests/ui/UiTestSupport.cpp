@@ -3,7 +3,6 @@
 #include "app/BackupDialog.h"
 #include "app/Globals.h"
 #include "installation/CDirectory.h"
-#include "installation/COrvexRegistry.h"
 #include "items/CBackupItemRoot.h"
 #include "res/resource.h"
 #include "tests/TestSupport.h"
@@ -17,11 +16,6 @@
 namespace test {
 
 namespace {
-
-CString SettingsKey()
-{
-    return gRegistry.GetRegistryRoot() + L"Settings";
-}
 
 // Question dialogs the test did not expect; answered with Cancel so that no
 // test waits for a window nobody answers.
@@ -122,31 +116,6 @@ FolderChoices::FolderChoices(std::initializer_list<CString> folders) : m_folders
         strPath = strFolder;
         return IDOK;
     });
-}
-
-DataPathOverride::DataPathOverride(const CString& strDataDir)
-{
-    wchar_t buffer[1024];
-    DWORD bytes = sizeof buffer;
-    m_bHadValue = RegGetValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath", RRF_RT_REG_SZ, nullptr, buffer, &bytes) ==
-                  ERROR_SUCCESS;
-    m_oldValue = m_bHadValue ? buffer : L"";
-    Set(strDataDir);
-}
-
-DataPathOverride::~DataPathOverride()
-{
-    if (m_bHadValue)
-        Set(m_oldValue);
-    else
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath");
-}
-
-void DataPathOverride::Set(const CString& value)
-{
-    if (RegSetKeyValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath", REG_SZ, value.GetString(),
-                        static_cast<DWORD>((value.GetLength() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
-        ADD_FAILURE() << "DataPath could not be set";
 }
 
 void MakePatientFile(const CString& dataDir, const wchar_t* patient, const wchar_t* caseName, const wchar_t* file,

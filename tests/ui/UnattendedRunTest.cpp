@@ -22,20 +22,23 @@ int RunBackup(const CString& args)
     return test::RunProgram(test::ProgramPath(L"OrvexBackup.exe"), args, 300000);
 }
 
-// One demo installation for the whole suite; its DataPath is put back at the end.
+// One demo installation for the whole suite, in registry keys of its own: the
+// installation's keys come back at the end.
 class UnattendedRunTest : public test::UiTest {
 protected:
     static void SetUpTestSuite()
     {
         s_data = new test::TempDir;
-        s_dataPath = new test::DataPathOverride(s_data->Path());
+        s_machineKeys = new test::StashedKey(HKEY_LOCAL_MACHINE, L"Software\\Tessaro");
+        s_userKeys = new test::StashedKey(HKEY_CURRENT_USER, L"Software\\Tessaro");
         s_demoExitCode = test::RunProgram(test::ProgramPath(L"MakeDemoInstallation.exe"),
                                           L"--patients 4 --cases 2 --file-size 20000 --data-dir " + Quoted(DataDir()),
                                           120000);
     }
     static void TearDownTestSuite()
     {
-        delete s_dataPath;
+        delete s_userKeys;
+        delete s_machineKeys;
         delete s_data;
     }
     void SetUp() override
@@ -65,12 +68,14 @@ protected:
     }
 
     static test::TempDir* s_data;
-    static test::DataPathOverride* s_dataPath;
+    static test::StashedKey* s_machineKeys;
+    static test::StashedKey* s_userKeys;
     static int s_demoExitCode;
 };
 
 test::TempDir* UnattendedRunTest::s_data = nullptr;
-test::DataPathOverride* UnattendedRunTest::s_dataPath = nullptr;
+test::StashedKey* UnattendedRunTest::s_machineKeys = nullptr;
+test::StashedKey* UnattendedRunTest::s_userKeys = nullptr;
 int UnattendedRunTest::s_demoExitCode = -1;
 
 } // namespace
