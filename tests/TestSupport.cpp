@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 void PrintTo(const CString& s, std::ostream* os)
 {
@@ -42,6 +42,12 @@ TempDir::~TempDir()
 CString TempDir::operator/(const wchar_t* name) const
 {
     return m_path + L"\\" + name;
+}
+
+std::string ReadText(const CString& path)
+{
+    const std::vector<unsigned char> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::vector<unsigned char> ReadBytes(const CString& path)
@@ -175,6 +181,23 @@ void SetDataPath(const CString& path)
                                              static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t))));
 }
 
+std::vector<CString> SubDirectories(const CString& dir)
+{
+    std::vector<CString> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(dir + L"\\*", &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const CString name = fd.cFileName;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 CString BuildDir()
 {
     // The test programs lie in <build>\tests.
@@ -188,76 +211,6 @@ CString BuildDir()
 CString ProgramPath(const wchar_t* exeName)
 {
     return BuildDir() + L"\\" + exeName;
-}
-
-ChildProcess::~ChildProcess()
-{
-    if (m_pi.hProcess) {
-        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_pi.hProcess, 999);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hThread);
-        CloseHandle(m_pi.hProcess);
-    }
-}
-
-bool ChildProcess::Start(const CString& exe, const CString& args, const CString& workDir)
-{
-    CString cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    BOOL ok = CreateProcessW(exe, cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr,
-                             workDir.IsEmpty() ? nullptr : workDir.GetString(), &si, &m_pi);
-    return ok != FALSE;
-}
-
-namespace {
-
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != search->pid || !IsWindowVisible(hWnd))
-        return TRUE;
-    wchar_t text[256] = {};
-    GetWindowTextW(hWnd, text, 256);
-    if (wcscmp(text, search->caption) != 0)
-        return TRUE;
-    search->found = hWnd;
-    return FALSE;
-}
-
-} // namespace
-
-HWND ChildProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        WindowSearch search = {m_pi.dwProcessId, caption, nullptr};
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        if (GetTickCount() - start > timeoutMs || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0)
-            return nullptr;
-        PumpMessages(50);
-    }
-}
-
-int ChildProcess::Wait(DWORD timeoutMs)
-{
-    if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(m_pi.hProcess, &code);
-    return static_cast<int>(code);
 }
 
 void PumpMessages(DWORD ms)
@@ -297,27 +250,6 @@ int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;
-}
-
-int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs)
-{
-    // Wine starts a Unix program but can neither wait for it nor tell its
-    // exit code, so the shell leaves its status in a file, whole or not at all.
-    const CString status = workDir + L"\\unix-status";
-    ChildProcess sh;
-    if (!FileExists(L"Z:\\bin\\sh") ||
-        !sh.Start(L"Z:\\bin\\sh", L"-c \"" + command + L"; echo $? >unix-status.tmp; mv unix-status.tmp unix-status\"",
-                  workDir))
-        return -1;
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (FileExists(status)) {
-            std::vector<unsigned char> text = ReadBytes(status);
-            DeleteFileW(status);
-            return atoi(std::string(text.begin(), text.end()).c_str());
-        }
-        PumpMessages(50);
-    }
-    return -1;
 }
 
 } // namespace test

@@ -1,6 +1,5 @@
 #include "tests/data/DataTestSupport.h"
 
-#include "app/Globals.h"
 #include "installation/CDirectory.h"
 #include "tests/TestSupport.h"
 
@@ -13,12 +12,6 @@ void MakeTree(const CString& root, const FileTree& tree)
         ASSERT_TRUE(CDirectory::Make(path.Left(path.ReverseFind(L'\\')))) << path;
         WriteText(path, entry.second);
     }
-}
-
-std::string ReadText(const CString& path)
-{
-    std::vector<unsigned char> bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string Pattern(size_t n, unsigned seed)
@@ -40,22 +33,6 @@ CHandle LockFile(const CString& path)
 bool IsReadOnly(const CString& path)
 {
     return (GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-void DataItemsTest::SetUp()
-{
-    ResetFlags();
-}
-
-void DataItemsTest::TearDown()
-{
-    ResetFlags();
-}
-
-void DataItemsTest::ResetFlags()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
 }
 
 } // namespace test

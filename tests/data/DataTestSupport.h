@@ -5,9 +5,8 @@
 
 #include "framework/CHandle.h"
 #include "framework/CString.h"
+#include "tests/RunFlags.h"
 #include "tests/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
@@ -17,7 +16,6 @@ namespace test {
 
 using FileTree = std::vector<std::pair<const wchar_t*, std::string>>;
 void MakeTree(const CString& root, const FileTree& tree);
-std::string ReadText(const CString& path);
 // n bytes of a pattern that depends on seed, so two files rarely match.
 std::string Pattern(size_t n, unsigned seed);
 
@@ -26,14 +24,8 @@ CHandle LockFile(const CString& path);
 
 bool IsReadOnly(const CString& path);
 
-// Resets the flags and gives each test a settings key of its own.
-class DataItemsTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-
-private:
-    static void ResetFlags();
+// Clears the flags and gives each test a settings key of its own.
+class DataItemsTest : public FlagsTest {
     StashedKey m_settings{HKEY_LOCAL_MACHINE, kSettingsKey};
 };
 

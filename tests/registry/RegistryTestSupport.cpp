@@ -1,6 +1,5 @@
 #include "tests/registry/RegistryTestSupport.h"
 
-#include "app/Globals.h"
 #include "framework/UniqueRegKey.h"
 #include "tests/TestSupport.h"
 
@@ -9,7 +8,6 @@ namespace regtest {
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Tessaro\\OrvexTest";
-const wchar_t kTessaro[] = L"Software\\Tessaro";
 
 CString UniqueName(const wchar_t* pszRoot, const wchar_t* pszKind)
 {
@@ -31,30 +29,6 @@ UniqueRegKey Create(HKEY hRoot, const CString& path)
     EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyW(hRoot, path, &hKey)) << path;
     return UniqueRegKey(hKey);
 }
-
-// The tests create Software\Tessaro where a prefix had none; it goes again at
-// the end of the run unless something else was put below it meanwhile.
-class TessaroKeyEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_userHad = KeyExists(HKEY_CURRENT_USER, kTessaro);
-        m_machineHad = KeyExists(HKEY_LOCAL_MACHINE, kTessaro);
-    }
-    void TearDown() override
-    {
-        if (!m_userHad)
-            RegDeleteKeyW(HKEY_CURRENT_USER, kTessaro);
-        if (!m_machineHad)
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTessaro);
-    }
-
-private:
-    bool m_userHad = true;
-    bool m_machineHad = true;
-};
-
-::testing::Environment* const gTessaroKeyEnvironment = ::testing::AddGlobalTestEnvironment(new TessaroKeyEnvironment);
 
 void ReadTreeOf(HKEY hKey, KeyTree& tree)
 {
@@ -80,15 +54,9 @@ void ReadTreeOf(HKEY hKey, KeyTree& tree)
 
 } // namespace
 
-ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path(UniqueName(kTestRoot, L"Key"))
+ScratchKey::ScratchKey(HKEY hRoot) : m_path(UniqueName(kTestRoot, L"Key")), m_undo(hRoot, m_path)
 {
-    CreateKey(m_hRoot, m_path);
-}
-
-ScratchKey::~ScratchKey()
-{
-    RegDeleteTreeW(m_hRoot, m_path);
-    RegDeleteKeyW(m_hRoot, kTestRoot);
+    CreateKey(hRoot, m_path);
 }
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data)
@@ -124,22 +92,10 @@ bool KeyExists(HKEY hRoot, const CString& strPath)
     return static_cast<bool>(Open(hRoot, strPath));
 }
 
-bool QueryValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD& type, Bytes& data)
-{
-    UniqueRegKey key = Open(hRoot, strPath);
-    DWORD size = 0;
-    if (!key || RegQueryValueExW(key.Get(), pszName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    data.assign(size, 0);
-    return RegQueryValueExW(key.Get(), pszName, nullptr, &type, data.empty() ? nullptr : data.data(), &size) ==
-           ERROR_SUCCESS;
-}
-
 bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName)
 {
-    DWORD type = 0;
-    Bytes data;
-    return QueryValue(hRoot, strPath, pszName, type, data);
+    UniqueRegKey key = Open(hRoot, strPath);
+    return key && RegQueryValueExW(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 KeyTree ReadTree(HKEY hRoot, const CString& strPath)
@@ -181,12 +137,6 @@ ArchiveBytes& ArchiveBytes::Str(const std::wstring& text)
     return *this;
 }
 
-ArchiveBytes& ArchiveBytes::Raw(const std::string& bytes)
-{
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-    return *this;
-}
-
 Bytes ToBytes(CMemFile& file)
 {
     const BYTE* p = file.GetBuffer();
@@ -196,27 +146,6 @@ Bytes ToBytes(CMemFile& file)
 Bytes DwordBytes(DWORD dw)
 {
     return ArchiveBytes().Dword(dw).Get();
-}
-
-void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk)
-{
-    CString complete, disk;
-    complete.Format(L"%d", nComplete);
-    disk.Format(L"%d", nDisk);
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"BackupComplete", complete, strBackupDir + L"\\Backup.ini"));
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"DiskNumber", disk, strBackupDir + L"\\Backup.ini"));
-}
-
-void FlagsFixture::SetUp()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-}
-
-void FlagsFixture::TearDown()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
 }
 
 } // namespace regtest

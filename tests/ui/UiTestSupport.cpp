@@ -21,14 +21,6 @@ namespace {
 // test waits for a window nobody answers.
 std::atomic<int> gUnexpectedQuestions{0};
 
-void ResetFlags()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-    gTargetPath = L"";
-    gUnattendedOutcome = 0;
-}
-
 } // namespace
 
 PageHost::PageHost(std::initializer_list<CPropertyPage*> pages)
@@ -143,17 +135,6 @@ void MakeBackup(const CString& backup)
     EXPECT_EQ((std::vector<CString>{LoadText(IDS_BACKUP_SUCCEEDED)}), log.Texts()) << "backup into " << backup;
 }
 
-std::vector<CString> SubDirectories(const CString& dir)
-{
-    CStringArray found;
-    CDirectory::ListFiles(dir, found, L"*", FILE_ATTRIBUTE_DIRECTORY);
-    std::vector<CString> names;
-    for (INT_PTR i = 0; i < found.GetSize(); ++i)
-        names.push_back(found[i]);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void UiTest::SetUp()
 {
     gUnexpectedQuestions = 0;
@@ -161,14 +142,14 @@ void UiTest::SetUp()
         ++gUnexpectedQuestions;
         return SDialogAnswer{IDCANCEL, FALSE};
     });
-    ResetFlags();
+    test::ResetFlags();
 }
 
 void UiTest::TearDown()
 {
     AfxSetDialogResponder(nullptr);
     EXPECT_EQ(0, gUnexpectedQuestions.load()) << "a question dialog came up";
-    ResetFlags();
+    test::ResetFlags();
 }
 
 } // namespace test

@@ -8,6 +8,7 @@
 #include "framework/MessageBox.h"
 #include "framework/CString.h"
 #include "items/CTreeItem.h"
+#include "tests/RunFlags.h"
 #include "tests/TestSupport.h"
 #include "ui/CBrowseFolderDlg.h"
 
@@ -114,9 +115,6 @@ void MakePatientFile(const CString& dataDir, const wchar_t* patient, const wchar
 // A backup of the whole live installation into the folder, made by the
 // program's own driver and progress dialog.
 void MakeBackup(const CString& backup);
-
-// The names of the subdirectories of a directory, sorted.
-std::vector<CString> SubDirectories(const CString& dir);
 
 // An integer of a backup's Backup.ini; -1 when missing.
 inline int ReadBackupIni(const CString& backupDir, const wchar_t* key)
