@@ -1,8 +1,7 @@
-// The root item: the four top-level items of a backup tree, and the media
-// walk of a restore tree over several real removable media.
+// The root item: the media walk of a restore tree over several real
+// removable media, and a cancelled backup.
 
 #include "app/Backup.h"
-#include "app/Globals.h"
 #include "installation/CDirectory.h"
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
@@ -81,8 +80,6 @@ private:
 
 class RootItemTest : public ::testing::Test {
 protected:
-    void TearDown() override { gAutomatedMode = FALSE; }
-
     // Media 1 to n with the given top-level directories, each with its Backup.ini.
     static CString MakeMedia(const std::vector<std::vector<const wchar_t*>>& media)
     {
@@ -110,16 +107,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(RootItemTest, BackupTreeHasTheFourItemsInOrder)
-{
-    auto* root = new CBackupItemRoot();
-    root->BuildForBackup();
-    EXPECT_EQ(CString(L"ORVEX"), root->GetName());
-    std::vector<CString> expected = {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName};
-    EXPECT_EQ(expected, ChildNames(*root));
-    root->DeleteFromTree(nullptr);
-}
 
 TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
 {
