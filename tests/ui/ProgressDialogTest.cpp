@@ -67,14 +67,6 @@ protected:
 
 } // namespace
 
-TEST(BytesToUnits, KilobytesAndAtLeastOneForAnyData)
-{
-    const LONGLONG bytes[] = {0, 1, 2047, 2048, -5};
-    const int units[] = {0, 1, 1, 2, 0};
-    for (size_t i = 0; i < std::size(bytes); ++i)
-        EXPECT_EQ(units[i], CBackupDialog::BytesToUnits(bytes[i])) << bytes[i];
-}
-
 TEST_F(ProgressDialogTest, RangeIsTheSizeInKilobytesTwiceWithVerification)
 {
     EXPECT_EQ(1, RangeFor(500));
