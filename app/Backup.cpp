@@ -6,6 +6,7 @@
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
 #include "items/CBackupItem.h"
+#include "items/ChecksumFile.h"
 #include "items/ItemNames.h"
 #include "items/data/DataPath.h"
 #include "res/resource.h"
@@ -34,6 +35,7 @@ void CBackup::DoBackup(IProgressListener* pListener)
     m_bVerifying = FALSE;
     StartRecord();
     CBackupMedium medium(m_strBackupDir);
+    m_pMedium = &medium;
     BOOL bFatal = FALSE;
     try {
         BackupOntoMedia(medium, pListener);
@@ -63,6 +65,7 @@ void CBackup::DoBackup(IProgressListener* pListener)
     }
     if (bFatal)
         MarkEndedEarly(medium);
+    m_pMedium = nullptr;
     RecordOutcome(bFatal || m_bBookkeepingFailed);
     gRememberChoice = FALSE;
     gOverwriteChoice = FALSE;
@@ -289,10 +292,10 @@ void CBackup::ReportFailure(ERunFailure kind, const CString& strFile)
         m_strMissingDataPath = strFile;
         return;
     }
-    if (kind == ERunFailure::CopyFailed)
-        ++m_nCopyFailures;
-    else
+    if (kind == ERunFailure::VerifyFailed)
         ++m_nVerifyFailures;
+    else
+        ++m_nCopyFailures;
     for (INT_PTR i = 0; i < m_arrFailedFiles.GetSize(); ++i) {
         if (m_arrFailedFiles[i].CompareNoCase(strFile) == 0)
             return;
@@ -306,6 +309,48 @@ void CBackup::ReportCaseKept(const CString&, BOOL bFailed)
         ++m_nCasesKeptFailed;
     else
         ++m_nCasesKeptNotInBackup;
+}
+
+BOOL CBackup::KeepRoomFor(const CString& strPath)
+{
+    return !m_pMedium || m_pMedium->KeepRoomFor(strPath);
+}
+
+void CBackup::ReportWritten(const CString& strPath, const CSha256::Digest& digest)
+{
+    m_bFreshMedium = FALSE;
+    if (m_pMedium)
+        m_pMedium->AddWritten(strPath, digest);
+}
+
+void CBackup::BeginMedium(const CString& strBackupDir)
+{
+    m_checksums.clear();
+    m_strChecksumPrefix = CDirectory::Concat(GetFullPath(strBackupDir), CString());
+    SChecksumList list;
+    try {
+        m_bHasChecksums = ReadChecksumFile(strBackupDir, list);
+    } catch (CFileException* e) {
+        // A checksum file that cannot be read vouches for nothing.
+        e->Delete();
+        m_bHasChecksums = FALSE;
+    }
+    for (SChecksumEntry& entry : list.entries)
+        m_checksums[entry.strPath.MakeUpper()] = entry.digest;
+}
+
+EChecksum CBackup::LookUpChecksum(const CString& strPath, CSha256::Digest& digest)
+{
+    if (!m_bHasChecksums)
+        return EChecksum::NoChecksumFile;
+    CString strFull = GetFullPath(strPath);
+    if (strFull.Left(m_strChecksumPrefix.GetLength()).CompareNoCase(m_strChecksumPrefix) != 0)
+        return EChecksum::NotListed;
+    const auto found = m_checksums.find(strFull.Mid(m_strChecksumPrefix.GetLength()).MakeUpper());
+    if (found == m_checksums.end())
+        return EChecksum::NotListed;
+    digest = found->second;
+    return EChecksum::Listed;
 }
 
 BOOL CBackup::AskOverwrite(const CString& strMessage)
@@ -327,6 +372,8 @@ BOOL CBackup::AskOverwrite(const CString& strMessage)
 
 void CBackup::StartRecord()
 {
+    m_bHasChecksums = FALSE;
+    m_checksums.clear();
     m_bFreshMedium = FALSE;
     m_bVerifyMismatch = FALSE;
     m_bBookkeepingFailed = FALSE;

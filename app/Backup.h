@@ -9,6 +9,7 @@
 #include "framework/CArray.h"
 
 #include <atomic>
+#include <map>
 
 class CBackupItem;
 class CBackupMedium;
@@ -63,6 +64,10 @@ public:
     }
     BOOL IsFreshMedium() override { return m_bFreshMedium; }
     void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override;
+    BOOL KeepRoomFor(const CString& strPath) override;
+    void ReportWritten(const CString& strPath, const CSha256::Digest& digest) override;
+    void BeginMedium(const CString& strBackupDir) override;
+    EChecksum LookUpChecksum(const CString& strPath, CSha256::Digest& digest) override;
     // Asks through ShowOverwriteQuestion unless the run remembers an answer
     // (gRememberChoice, gOverwriteChoice, cleared when the run ends).
     BOOL AskOverwrite(const CString& strMessage) override;
@@ -127,6 +132,13 @@ private:
     int m_nCasesKeptFailed = 0;
     int m_nCopyFailures = 0;
     int m_nCopied = 0;
+    // The medium a backup writes on, while DoBackup runs.
+    CBackupMedium* m_pMedium = nullptr;
+    // The checksums of the medium a restore reads, by upper-case path
+    // relative to its backup folder (with a trailing backslash).
+    BOOL m_bHasChecksums = FALSE;
+    CString m_strChecksumPrefix;
+    std::map<CString, CSha256::Digest> m_checksums;
     int m_nVerifyFailures = 0;
     CStringArray m_arrFailedFiles;
     std::atomic<UINT> m_nOutcome{0};

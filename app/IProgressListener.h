@@ -4,6 +4,7 @@
 // run; the engine never opens a window of its own: whoever shows the run
 // answers its questions, the progress dialog in front of itself.
 
+#include "framework/CSha256.h"
 #include "framework/CString.h"
 
 // A file the run could not back up safely; the driver counts these to choose
@@ -12,6 +13,14 @@ enum class ERunFailure {
     CopyFailed,   // the file was not copied (medium full, unreadable or locked source, ...)
     VerifyFailed, // the copy differs from the live file or could not be read back
     DataPathMissing, // the patient data folder (the "file") does not exist: no patient data saved
+    Damaged,      // a restore found the copy on the medium other than its checksum says: not restored
+};
+
+// What the checksum file of the medium in the drive says of one copy on it.
+enum class EChecksum {
+    NoChecksumFile, // a backup from before checksums, or none could be read
+    NotListed,      // the medium has a checksum file, but no line for the copy
+    Listed,         // the digest the copy must have
 };
 
 // Asks for the medium that holds one disk of a backup. A restore asks it on
@@ -68,4 +77,16 @@ public:
     // A backup's medium is full: TRUE once the user says the next medium is
     // in the drive, FALSE when they give up. strText names the disk wanted.
     virtual BOOL AskForMedium(const CString& strText) = 0;
+    // Before a file is written onto a backup's medium at strPath: FALSE when
+    // the medium has no room left for what its bookkeeping keeps of the
+    // file; the file then goes onto the next medium, as on a full one.
+    virtual BOOL KeepRoomFor(const CString& strPath) = 0;
+    // A file was written onto a backup's medium at strPath; digest is the
+    // SHA-256 of the bytes written.
+    virtual void ReportWritten(const CString& strPath, const CSha256::Digest& digest) = 0;
+    // A restore: the medium in the drive holds the backup directory
+    // strBackupDir now, with its checksum file if it has one.
+    virtual void BeginMedium(const CString& strBackupDir) = 0;
+    // A restore: what the medium's checksum file says of the copy at strPath.
+    virtual EChecksum LookUpChecksum(const CString& strPath, CSha256::Digest& digest) = 0;
 };

@@ -3,6 +3,7 @@
 #include "app/Backup.h"
 #include "framework/CAtomicFile.h"
 #include "framework/SystemErrorText.h"
+#include "items/BackupMedia.h"
 #include "res/version.h"
 
 #include <shellapi.h>
@@ -198,7 +199,7 @@ CString RunKindName(ERunKind kind)
 CString MediumReportFileName(int nDisk)
 {
     CString strName;
-    strName.Format(L"Backup Report, disk %d.txt", nDisk);
+    strName.Format(L"%s, disk %d.txt", kReportFilePrefix, nDisk);
     return strName;
 }
 

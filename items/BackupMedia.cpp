@@ -1,6 +1,7 @@
 #include "items/BackupMedia.h"
 
 #include "installation/CDirectory.h"
+#include "items/ChecksumFile.h"
 
 namespace {
 
@@ -25,6 +26,14 @@ int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey)
 {
     return static_cast<int>(::GetPrivateProfileIntW(kBackupIniSection, pszKey, 0,
                                                     CDirectory::Concat(strBackupDir, kBackupIniName)));
+}
+
+BOOL IsMediumBookkeeping(const CString& strName)
+{
+    const CString prefix = kReportFilePrefix;
+    return strName.CompareNoCase(kBackupIniName) == 0 || strName.CompareNoCase(kChecksumFileName) == 0 ||
+           strName.CompareNoCase(kReserveFileName) == 0 ||
+           (strName.Left(prefix.GetLength()).CompareNoCase(prefix) == 0 && strName.Right(4).CompareNoCase(L".txt") == 0);
 }
 
 ULONGLONG GetFreeDiskSpace(const CString& strPath)

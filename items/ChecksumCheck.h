@@ -27,8 +27,7 @@ struct SMediumCheck {
 
 // Checks the files of the medium whose backup folder is strBackupDir, in the
 // order of its checksum file, then looks for files it does not list (all
-// but the medium's bookkeeping: Backup.ini, the checksum file, the run
-// reports "Report*.txt"). Adds the bytes read to the listener's progress and
+// but the medium's bookkeeping: IsMediumBookkeeping). Adds the bytes read to the listener's progress and
 // stops when it is cancelled. Raises CFileException when the checksum file
 // cannot be read, and CMemoryException or CNotSupportedException when
 // memory or the system's hashing fails. Runs on the worker thread of a run.

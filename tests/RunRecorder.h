@@ -43,6 +43,11 @@ public:
         ++copies;
         CBackup::ReportCopied();
     }
+    void ReportWritten(const CString& strPath, const CSha256::Digest& digest) override
+    {
+        ++copies;
+        CBackup::ReportWritten(strPath, digest);
+    }
     void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override
     {
         kept.emplace_back(strCaseDir, bFailed);
@@ -83,6 +88,7 @@ public:
 
     Events events;
     LONGLONG progress = 0;
+    // Files written onto a medium (backup) or back into the installation (restore).
     int copies = 0;
     std::vector<std::pair<ERunFailure, CString>> failures;
     std::vector<std::pair<CString, BOOL>> kept;

@@ -7,6 +7,7 @@
 #include "installation/CPatient.h"
 #include "items/BackupMedia.h"
 #include "items/data/DataPath.h"
+#include "items/data/HashedCopy.h"
 #include "res/resource.h"
 
 namespace {
@@ -39,25 +40,39 @@ BOOL CopyWholeFile(const CString& strSrc, const CString& strDst, BOOL bFailIfExi
     return FALSE;
 }
 
-// Overwrites an existing target only with a whole copy: the copy is made
-// under a temporary name beside it and then takes its place, so a failed copy
-// leaves the old target as it was (on a restore, the live file). The last
-// error is the failure's.
-BOOL ReplaceWithCopy(const CString& strSrc, const CString& strDst)
+// What became of a copy made through a temporary name.
+enum class EReplace { Replaced, Failed, Damaged };
+
+// Copies strSrc beside strDst under a temporary name, hashing the bytes it
+// writes into digest, and gives the copy strDst's name only when it is whole
+// and, with pExpected, has the digest expected. So a failed or damaged copy
+// leaves strDst as it was (on a restore, the live file). The last error is
+// the failure's.
+EReplace CopyThroughTemporary(const CString& strSrc, const CString& strDst, CSha256::Digest& digest,
+                              const CSha256::Digest* pExpected)
 {
     wchar_t temp[MAX_PATH];
     if (!::GetTempFileNameW(DirectoryOf(strDst), L"orv", 0, temp))
-        return FALSE;
-    if (!CopyWholeFile(strSrc, temp, FALSE))
-        return FALSE;
+        return EReplace::Failed;
+    if (!CopyFileHashed(strSrc, temp, FALSE, digest)) {
+        // The empty temporary stays when the source could not even be opened.
+        const DWORD error = ::GetLastError();
+        RemoveFile(temp);
+        ::SetLastError(error);
+        return EReplace::Failed;
+    }
+    if (pExpected && digest != *pExpected) {
+        RemoveFile(temp);
+        return EReplace::Damaged;
+    }
     // The user chose to overwrite, a read-only target included.
     ::SetFileAttributesW(strDst, FILE_ATTRIBUTE_NORMAL);
     if (::MoveFileExW(temp, strDst, MOVEFILE_REPLACE_EXISTING))
-        return TRUE;
+        return EReplace::Replaced;
     const DWORD error = ::GetLastError();
     RemoveFile(temp);
     ::SetLastError(error);
-    return FALSE;
+    return EReplace::Failed;
 }
 
 BOOL IsDiskFullError(DWORD error)
@@ -100,25 +115,28 @@ void CBackupItemFiles::BackupFile(const CString& strSrcDir, const CString& strDs
     const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
     const CString src = CDirectory::Concat(strSrcDir, m_strName);
     CDirectory::Make(DirectoryOf(dst));
-    if (CopyWholeFile(src, dst, TRUE)) {
-        m_eCopyResult = ECopyResult::Copied;
-    } else {
-        try {
+    try {
+        // The medium keeps room for the file's line in its checksum file
+        // before the file may take the medium's last free space.
+        if (!pListener->KeepRoomFor(dst))
+            OnMediumFull(src, dst, pListener);
+        else if (CopyFileHashed(src, dst, TRUE, m_digest))
+            m_eCopyResult = ECopyResult::Copied;
+        else
             OnCopyFailed(src, dst, pListener);
-        } catch (CBackupException* e) {
-            // Nothing was copied since the last medium change, so the file
-            // does not fit even on an empty medium: asking for yet another
-            // one would never end.
-            if (!pListener->IsFreshMedium())
-                throw;
-            e->Delete();
-            GiveUp(src, pListener);
-        }
-        if (m_eCopyResult == ECopyResult::Failed)
-            return;
+    } catch (CBackupException* e) {
+        // Nothing was copied since the last medium change, so the file does
+        // not fit even on an empty medium: asking for yet another one would
+        // never end.
+        if (!pListener->IsFreshMedium())
+            throw;
+        e->Delete();
+        GiveUp(src, pListener);
     }
+    if (m_eCopyResult == ECopyResult::Failed)
+        return;
     if (m_eCopyResult == ECopyResult::Copied)
-        pListener->ReportCopied();
+        pListener->ReportWritten(dst, m_digest);
     // Cleared attributes (the archive bit above all) mark the file as saved.
     ::SetFileAttributesW(src, 0);
     m_nBackupState = BackedUp;
@@ -129,27 +147,43 @@ void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst
 {
     DWORD error = ::GetLastError();
     if (CDirectory::FileExist(strDst, CString())) {
-        CString message;
-        message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
-        if (!pListener->AskOverwrite(message)) {
-            m_eCopyResult = ECopyResult::KeptExisting;
+        if (!MayOverwrite(strSrc, strDst, pListener))
             return;
-        }
-        if (ReplaceWithCopy(strSrc, strDst)) {
+        if (CopyThroughTemporary(strSrc, strDst, m_digest, nullptr) == EReplace::Replaced) {
             m_eCopyResult = ECopyResult::Copied;
             return;
         }
         error = ::GetLastError();
     }
+    OnCopyError(strSrc, strDst, error, pListener);
+}
 
+BOOL CBackupItemFiles::MayOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
+{
+    CString message;
+    message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
+    if (pListener->AskOverwrite(message))
+        return TRUE;
+    m_eCopyResult = ECopyResult::KeptExisting;
+    return FALSE;
+}
+
+void CBackupItemFiles::OnCopyError(const CString& strSrc, const CString& strDst, DWORD nError,
+                                   IProgressListener* pListener)
+{
     const ULONGLONG freeBytes = GetFreeDiskSpace(strDst);
     const LONGLONG size = CDirectory::GetFileSize(strSrc);
-    if (!IsDiskFullError(error) && freeBytes >= static_cast<ULONGLONG>(size)) {
+    if (!IsDiskFullError(nError) && freeBytes >= static_cast<ULONGLONG>(size)) {
         // There was room: the source could not be read (locked, unreadable, gone).
         GiveUp(strSrc, pListener);
         return;
     }
+    OnMediumFull(strSrc, strDst, pListener);
+}
 
+void CBackupItemFiles::OnMediumFull(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
+{
+    const LONGLONG size = CDirectory::GetFileSize(strSrc);
     if (gAutomatedMode) {
         // Nobody can change the medium in an unattended run.
         pListener->Cancel();
@@ -213,7 +247,11 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         return;
     }
     CDirectory::Make(DirectoryOf(dst));
-    if (CopyWholeFile(src, dst, TRUE))
+    CSha256::Digest expected = {};
+    const EChecksum checksum = pListener->LookUpChecksum(src, expected);
+    if (checksum != EChecksum::NoChecksumFile)
+        RestoreChecked(src, dst, checksum == EChecksum::Listed ? &expected : nullptr, pListener);
+    else if (CopyWholeFile(src, dst, TRUE))
         m_eCopyResult = ECopyResult::Copied;
     else
         OnCopyFailed(src, dst, pListener);
@@ -229,6 +267,26 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
                                              TRUE);
     }
     pListener->AddProgress(CalculateSize());
+}
+
+void CBackupItemFiles::RestoreChecked(const CString& strSrc, const CString& strDst, const CSha256::Digest* pExpected,
+                                      IProgressListener* pListener)
+{
+    if (CDirectory::FileExist(strDst, CString()) && !MayOverwrite(strSrc, strDst, pListener))
+        return;
+    switch (CopyThroughTemporary(strSrc, strDst, m_digest, pExpected)) {
+    case EReplace::Replaced:
+        m_eCopyResult = ECopyResult::Copied;
+        return;
+    case EReplace::Damaged:
+        // The live file stays as it was: a damaged copy never replaces it.
+        m_eCopyResult = ECopyResult::Failed;
+        pListener->ReportFailure(ERunFailure::Damaged, strSrc);
+        return;
+    case EReplace::Failed:
+        OnCopyError(strSrc, strDst, ::GetLastError(), pListener);
+        return;
+    }
 }
 
 void CBackupItemFiles::BuildForBackup()

@@ -100,11 +100,13 @@ void CBackupItemPatientIndex::Backup(const CString& strDstDir, IProgressListener
     ListPatients(names);
     CDirectory::Make(GetFullPath(dir));
     if (MayWriteArchive(path, pListener)) {
+        if (!pListener->KeepRoomFor(path))
+            AfxThrowFileException(CFileException::diskFull, ERROR_DISK_FULL, path);
         CAtomicFile file(path);
         CArchive ar(&file, CArchive::store, kBufferSize);
         names.Serialize(ar);
         ar.Close();
-        file.Commit();
+        pListener->ReportWritten(path, file.Commit());
     }
     m_nBackupState = BackedUp;
     pListener->AddProgress(CalculateSize());

@@ -106,6 +106,8 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
 
 void CBackupItemRegistry::WriteArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
+    if (!pListener->KeepRoomFor(strFile))
+        AfxThrowFileException(CFileException::diskFull, ERROR_DISK_FULL, strFile);
     CAtomicFile file(strFile);
     try {
         WriteRegistry(&file);
@@ -114,7 +116,7 @@ void CBackupItemRegistry::WriteArchiveFile(const CString& strFile, IProgressList
         e->Delete();
         return;
     }
-    file.Commit();
+    pListener->ReportWritten(strFile, file.Commit());
 }
 
 void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListener* pListener)

@@ -4,6 +4,7 @@
 
 #include "app/Backup.h"
 #include "app/BackupMedium.h"
+#include "items/ChecksumCheck.h"
 #include "app/Globals.h"
 #include "installation/CDirectory.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
@@ -303,6 +304,56 @@ TEST_F(MediaSpanningTest, TheMediumJustFilledOrOneWithoutRoomBringsThePromptBack
     EXPECT_EQ("none", IniState(2));
     EXPECT_EQ("1 2 0 0", IniState(3));
     EXPECT_EQ(4, MediaHolding(L"Case2\\3.dat")) << "on medium 3, taken as disk 2";
+}
+
+TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamagedCopy)
+{
+    const auto names = {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat", L"Case3\\5.dat"};
+    MakePatient(names, mediumFree * 2 / 5);
+    TestRun run;
+    RunBackup(run);
+    ASSERT_EQ(0u, run.GetOutcome());
+    ASSERT_EQ(2, prompts);
+    // Each medium's checksum file lists exactly its files, as this program
+    // and the common tool read it; the reserve for it is gone.
+    for (int n = 1; n <= 3; ++n) {
+        MediaDrive::Insert(n);
+        TestRun checker;
+        const SMediumCheck check = CheckMedium(L"R:\\Backup", &checker);
+        EXPECT_EQ(EMediumCheck::Checked, check.eOutcome) << "medium " << n;
+        EXPECT_EQ(n < 3 ? 2 : 1, check.nWhole) << "medium " << n;
+        EXPECT_TRUE(check.damaged.empty() && check.missing.empty() && check.unlisted.empty()) << "medium " << n;
+        const int tool = test::RunUnixShell(L"R:\\Backup", L"sha256sum --quiet --strict -c Checksums.sha256");
+        EXPECT_TRUE(tool == 0 || tool == -1) << "sha256sum on medium " << n << ": " << tool;
+    }
+    // A flipped byte in a copy on medium 2: the restore keeps the live file
+    // and reports the copy, the rest comes back.
+    const CString damaged = MediaDrive::MediumPath(2) + L"\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat";
+    std::string bytes = ReadText(damaged);
+    bytes[100] ^= 1;
+    test::WriteText(damaged, bytes);
+    test::WriteText(Live(L"Case2\\3.dat"), "live");
+    SetFileAttributesW(Live(L"Case2\\3.dat"), FILE_ATTRIBUTE_NORMAL);
+    test::RemoveTree(patient + L"\\Case1");
+    Index index(new CBackupItemPatientDataIndex);
+    for (int n : {1, 2, 3}) {
+        MediaDrive::Insert(n);
+        index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
+    }
+    index->SelectAll();
+    TestRun restore;
+    restore.onOverwrite = [](const CString&, BOOL&) { return EOverwriteAnswer::Yes; };
+    for (int n : {1, 2, 3}) {
+        MediaDrive::Insert(n);
+        restore.BeginMedium(L"R:\\Backup");
+        index->Restore(L"R:\\Backup", &restore);
+    }
+    EXPECT_EQ("live", ReadText(Live(L"Case2\\3.dat")));
+    EXPECT_EQ(std::vector<CString>{L"R:\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat"},
+              restore.Failed(ERunFailure::Damaged));
+    EXPECT_EQ(contents[L"Case1\\1.dat"], ReadText(Live(L"Case1\\1.dat")));
+    CStringArray left;
+    EXPECT_EQ(2, CDirectory::ListFiles(patient + L"\\Case2", left, L"*.*", 0xFFFFFFEF)) << "no temporary copy stays";
 }
 
 } // namespace
