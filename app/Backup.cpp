@@ -1,5 +1,6 @@
 #include "app/Backup.h"
 
+#include "app/BackupCheck.h"
 #include "app/BackupException.h"
 #include "app/BackupMedium.h"
 #include "app/Globals.h"
@@ -25,6 +26,21 @@ void AppendLine(CString& strText, const CString& strLine)
     if (!strText.IsEmpty())
         strText += L"\n";
     strText += strLine;
+}
+
+// The first ten names, one a line, and how many more there are.
+CString NameFirstFiles(const std::vector<CString>& names)
+{
+    const size_t kNamed = 10;
+    CString strText;
+    for (size_t i = 0; i < names.size() && i < kNamed; ++i)
+        AppendLine(strText, L"    " + names[i]);
+    if (names.size() > kNamed) {
+        CString strMore;
+        strMore.FormatMessage(IDS_AND_MORE, static_cast<int>(names.size() - kNamed));
+        AppendLine(strText, L"    " + strMore);
+    }
+    return strText;
 }
 
 } // namespace
@@ -274,6 +290,77 @@ void CBackup::DoRestore(IProgressListener* pListener)
     gOverwriteChoice = FALSE;
     gRememberChoice = FALSE;
     Finish();
+}
+
+void CBackup::DoCheck(IProgressListener* pListener)
+{
+    m_bCancel = FALSE;
+    StartRecord();
+    UINT nBits = 0;
+    try {
+        SetStatusText(LoadText(IDS_CHECKING_FILES));
+        const CString strDir = CDirectory::CreateFileNameForDisk(m_strBackupDir);
+        CBackupCheck check(strDir);
+        if (!check.Run(pListener)) {
+            CString strText;
+            strText.FormatMessage(IDS_NO_VALID_BACKUP_INI, m_strBackupDir.GetString());
+            ShowErrorText(strText);
+            nBits = OutcomeFatal;
+        } else {
+            if (!check.GetDamaged().empty() || !check.GetMissing().empty())
+                nBits |= OutcomeVerifyFailed;
+            if (IsCancelled() || check.GetMediaWithoutChecksums() > 0)
+                nBits |= OutcomeIncomplete;
+            ShowCheckResult(check);
+        }
+    } catch (CFileException* e) {
+        ShowFileError(e);
+        nBits |= OutcomeFatal;
+        e->Delete();
+    } catch (CException* e) {
+        ShowUnexpectedError();
+        nBits |= OutcomeFatal;
+        e->Delete();
+    } catch (...) {
+        ShowUnexpectedError();
+        nBits |= OutcomeFatal;
+    }
+    m_nOutcome = nBits;
+    Finish();
+}
+
+void CBackup::ShowCheckResult(const CBackupCheck& check)
+{
+    if (IsCancelled()) {
+        ShowInfo(IDS_CHECK_CANCELLED);
+        return;
+    }
+    CString strText;
+    const BOOL bFailed = !check.GetDamaged().empty() || !check.GetMissing().empty();
+    if (bFailed) {
+        strText.FormatMessage(IDS_CHECK_FAILED, static_cast<int>(check.GetDamaged().size()),
+                              static_cast<int>(check.GetMissing().size()));
+        std::vector<CString> names = check.GetDamaged();
+        names.insert(names.end(), check.GetMissing().begin(), check.GetMissing().end());
+        AppendLine(strText, NameFirstFiles(names));
+    } else {
+        strText.FormatMessage(IDS_CHECK_PASSED, check.GetWhole());
+    }
+    if (check.GetMediaWithoutChecksums() > 0) {
+        CString strNone;
+        strNone.FormatMessage(IDS_CHECK_NO_CHECKSUMS, check.GetMediaWithoutChecksums());
+        AppendLine(strText, strNone);
+    }
+    if (!check.GetUnlisted().empty()) {
+        CString strUnlisted;
+        strUnlisted.FormatMessage(IDS_CHECK_UNLISTED, static_cast<int>(check.GetUnlisted().size()));
+        AppendLine(strText, strUnlisted);
+        AppendLine(strText, NameFirstFiles(check.GetUnlisted()));
+    }
+    if (bFailed || check.GetMediaWithoutChecksums() > 0)
+        ShowErrorText(strText);
+    else
+        ShowInfoText(strText);
 }
 
 void CBackup::WriteBackupState(int nComplete, int nDisk, const CString& strIniPath)

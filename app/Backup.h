@@ -12,6 +12,7 @@
 #include <map>
 
 class CBackupItem;
+class CBackupCheck;
 class CBackupMedium;
 struct SBackupIniState;
 
@@ -46,6 +47,11 @@ public:
     // to the items, the driver itself reports through its own operations.
     void DoBackup(IProgressListener* pListener);
     void DoRestore(IProgressListener* pListener);
+    // Checks the backup in the backup directory against the checksum files
+    // of its media, without the live data. Outcome: bit 4 for damaged or
+    // missing files, bit 1 when cancelled or a medium has no checksums,
+    // bit 8 when the folder is no backup.
+    void DoCheck(IProgressListener* pListener);
 
     // Writes BackupComplete and then DiskNumber into strIniPath; failures are
     // not detected.
@@ -103,6 +109,7 @@ private:
     // fit on a medium of that size); FALSE when the user gives up.
     BOOL ChangeMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededBytes);
     void ShowBackupResult();
+    void ShowCheckResult(const CBackupCheck& check);
     // Ends a run that met an exception nothing else expected.
     void ShowUnexpectedError();
     void StartRecord();

@@ -3,7 +3,9 @@
 #include "app/Globals.h"
 #include "framework/CWinApp.h"
 #include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
 #include "items/CBackupItem.h"
+#include "items/ChecksumCheck.h"
 #include "res/resource.h"
 #include "ui/CDiskPromptBox.h"
 #include "ui/COverwriteFilesDlg.h"
@@ -16,10 +18,15 @@ const UINT kRunOnDialogThread = WM_APP + 1;
 } // namespace
 
 CBackupDialog::CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode)
-    : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_bBackupMode(bBackupMode)
+    : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_eMode(bBackupMode ? EMode::Backup : EMode::Restore)
 {
     SetBackupDir(strBackupDir);
     SetRoot(pRoot);
+}
+
+CBackupDialog::CBackupDialog(const CString& strBackupDir) : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_eMode(EMode::Check)
+{
+    SetBackupDir(strBackupDir);
 }
 
 CBackupDialog::~CBackupDialog()
@@ -42,7 +49,10 @@ BOOL CBackupDialog::OnInitDialog()
     // The range is computed before the worker starts, so the two never walk
     // the item tree at the same time.
     InitProgressRange();
-    m_pWorker = AfxBeginThread(m_bBackupMode ? BackupThreadProc : RestoreThreadProc, this);
+    m_pWorker = AfxBeginThread(m_eMode == EMode::Backup    ? BackupThreadProc
+                               : m_eMode == EMode::Restore ? RestoreThreadProc
+                                                           : CheckThreadProc,
+                               this);
     if (!m_pWorker)
         EndWithoutRun();
     return TRUE;
@@ -50,7 +60,11 @@ BOOL CBackupDialog::OnInitDialog()
 
 void CBackupDialog::InitProgressRange()
 {
-    int units = BytesToUnits(GetRoot()->CalculateSize());
+    // A check reads what the medium in the drive lists.
+    const LONGLONG nBytes = m_eMode == EMode::Check
+                                ? ListedBytes(CDirectory::CreateFileNameForDisk(GetBackupDir()))
+                                : GetRoot()->CalculateSize();
+    int units = BytesToUnits(nBytes);
     if (gVerifyAfterBackup)
         units *= 2;
     m_progress.SetRange32(0, units);
@@ -67,6 +81,13 @@ UINT CBackupDialog::RestoreThreadProc(LPVOID pParam)
 {
     auto* self = static_cast<CBackupDialog*>(pParam);
     self->DoRestore(self);
+    return 0;
+}
+
+UINT CBackupDialog::CheckThreadProc(LPVOID pParam)
+{
+    auto* self = static_cast<CBackupDialog*>(pParam);
+    self->DoCheck(self);
     return 0;
 }
 
@@ -154,6 +175,9 @@ void CBackupDialog::RunOnDialogThread(const std::function<void()>& fn)
 
 BOOL CBackupDialog::AskForMedium(const CString& strText)
 {
+    // Unattended nobody could answer.
+    if (gAutomatedMode)
+        return FALSE;
     BOOL bOk = FALSE;
     RunOnDialogThread([&] { bOk = AfxMessageBox(strText, MB_OKCANCEL, m_hWnd) == IDOK; });
     return bOk;
@@ -161,6 +185,8 @@ BOOL CBackupDialog::AskForMedium(const CString& strText)
 
 BOOL CBackupDialog::AskForDisk(UINT nDisk)
 {
+    if (gAutomatedMode)
+        return FALSE;
     BOOL bOk = FALSE;
     RunOnDialogThread([&] { bOk = CDiskPromptBox(m_hWnd).AskForDisk(nDisk); });
     return bOk;

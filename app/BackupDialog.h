@@ -18,6 +18,8 @@ class CBackupDialog : public CDialog, public CBackup {
 public:
     // User-interface thread. bBackupMode: TRUE for a backup, FALSE for a restore.
     CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode);
+    // A check of the backup in strBackupDir against its checksums.
+    explicit CBackupDialog(const CString& strBackupDir);
     // Waits for the worker, which has nothing left to do once it called Finish.
     ~CBackupDialog() override;
 
@@ -66,9 +68,12 @@ private:
 
     static UINT BackupThreadProc(LPVOID pParam);
     static UINT RestoreThreadProc(LPVOID pParam);
+    static UINT CheckThreadProc(LPVOID pParam);
+
+    enum class EMode { Backup, Restore, Check };
 
     CProgressCtrl m_progress;
-    BOOL m_bBackupMode;
+    EMode m_eMode;
     // Set by Finish before it posts IDOK: only that IDOK ends the dialog.
     std::atomic<BOOL> m_bFinished{FALSE};
     std::unique_ptr<CWinThread> m_pWorker;

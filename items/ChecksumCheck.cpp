@@ -99,3 +99,19 @@ SMediumCheck CheckMedium(const CString& strBackupDir, IProgressListener* pListen
     FindUnlisted(strBackupDir, CString(), listed, result.unlisted);
     return result;
 }
+
+LONGLONG ListedBytes(const CString& strBackupDir)
+{
+    SChecksumList list;
+    try {
+        if (!ReadChecksumFile(strBackupDir, list))
+            return 0;
+    } catch (CFileException* e) {
+        e->Delete();
+        return 0;
+    }
+    LONGLONG nBytes = 0;
+    for (const SChecksumEntry& entry : list.entries)
+        nBytes += CDirectory::GetFileSize(CDirectory::Concat(strBackupDir, entry.strPath));
+    return nBytes;
+}

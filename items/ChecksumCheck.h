@@ -32,3 +32,8 @@ struct SMediumCheck {
 // cannot be read, and CMemoryException or CNotSupportedException when
 // memory or the system's hashing fails. Runs on the worker thread of a run.
 SMediumCheck CheckMedium(const CString& strBackupDir, IProgressListener* pListener);
+
+// The bytes of the files the checksum file of strBackupDir lists and the
+// medium holds: what a check of the medium reads. 0 without a readable
+// checksum file.
+LONGLONG ListedBytes(const CString& strBackupDir);

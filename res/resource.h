@@ -85,6 +85,14 @@
 #define IDS_CASES_KEPT_FAILED 96
 #define IDS_RESTORATION_DATA_KEPT 97
 #define IDS_REGISTRY_NEEDS_ADMIN 98
+// Messages of a check.
+#define IDS_CHECKING_FILES 99
+#define IDS_CHECK_PASSED 100
+#define IDS_CHECK_FAILED 101
+#define IDS_CHECK_NO_CHECKSUMS 102
+#define IDS_CHECK_CANCELLED 103
+#define IDS_CHECK_UNLISTED 104
+#define IDS_AND_MORE 105
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129
@@ -103,6 +111,7 @@
 // Controls of the Restore page.
 #define IDC_RESTORE_TREE 1000
 #define IDC_RESTORE 1005
+#define IDC_CHECK_BACKUP 1040
 // Controls of the Options page.
 #define IDC_VERIFY_AFTER_BACKUP 1009
 #define IDC_DELETE_RESTORATIONS 1010

@@ -101,6 +101,30 @@ TEST_F(UnattendedRunTest, VerifiedBackupOfTheDemoInstallationExitsWithZero)
     }
 }
 
+TEST_F(UnattendedRunTest, CheckOfABackupFolderExitsWithWhatItFound)
+{
+    test::TempDir scratch;
+    const CString target = scratch / L"nightly";
+    ASSERT_EQ(0, RunBackup(Quoted(target)));
+    const CString backup = target + L"\\" + test::SubDirectories(target)[0];
+    auto check = [](const CString& folder) { return RunBackup(L"-check " + Quoted(folder)); };
+    EXPECT_EQ(0, check(backup));
+    // A file on the medium that no line lists is reported, not counted against the backup.
+    test::WriteText(backup + L"\\Patient Data Index\\extra.dat", "extra");
+    EXPECT_EQ(0, check(backup));
+    const CString copy = backup + L"\\Patient Data Index\\" + PatientFiles()[0];
+    std::vector<unsigned char> bytes = test::ReadBytes(copy);
+    bytes[0] ^= 1;
+    test::WriteBytes(copy, bytes);
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeVerifyFailed), check(backup));
+    DeleteFileW(copy);
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeVerifyFailed), check(backup)) << "a missing file";
+    // A backup from before checksums cannot be checked; a folder without Backup.ini is no backup.
+    DeleteFileW(backup + L"\\Checksums.sha256");
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeIncomplete), check(backup));
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeFatal), check(scratch.Path()));
+}
+
 TEST_F(UnattendedRunTest, FileThatCannotBeReadExitsWithTwo)
 {
     const std::vector<CString> files = PatientFiles();
