@@ -3,7 +3,10 @@
 #include "app/BackupCheck.h"
 #include "app/BackupException.h"
 #include "app/BackupMedium.h"
+#include "app/ReportFolder.h"
+#include "app/RunEventLog.h"
 #include "app/Globals.h"
+#include "framework/SystemErrorText.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
 #include "items/CBackupItem.h"
@@ -23,6 +26,8 @@ CString LoadText(UINT nId)
 
 void AppendLine(CString& strText, const CString& strLine)
 {
+    if (strLine.IsEmpty())
+        return;
     if (!strText.IsEmpty())
         strText += L"\n";
     strText += strLine;
@@ -47,12 +52,11 @@ CString NameFirstFiles(const std::vector<CString>& names)
 
 void CBackup::DoBackup(IProgressListener* pListener)
 {
-    m_bCancel = FALSE;
-    m_bVerifying = FALSE;
-    StartRecord();
+    StartRun(ERunKind::Backup);
     CBackupMedium medium(m_strBackupDir);
     m_pMedium = &medium;
     BOOL bFatal = FALSE;
+    SMessage message;
     try {
         BackupOntoMedia(medium, pListener);
         // Restoration data whose copy may be bad, or of a backup that cannot
@@ -62,36 +66,35 @@ void CBackup::DoBackup(IProgressListener* pListener)
             SetStatusText(L"Deleting");
             m_pRoot->DeleteRestorations(pListener);
         }
-        ShowBackupResult();
+        message = BackupResult();
     } catch (CFileException* e) {
-        ShowFileError(e);
+        message = FileErrorMessage(e);
         bFatal = TRUE;
         e->Delete();
     } catch (CArchiveException* e) {
-        ShowError(IDS_UNKNOWN_ERROR);
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
         e->Delete();
     } catch (CException* e) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
         e->Delete();
     } catch (...) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
     }
     if (bFatal)
         MarkEndedEarly(medium);
-    m_pMedium = nullptr;
     RecordOutcome(bFatal || m_bBookkeepingFailed);
-    gRememberChoice = FALSE;
-    gOverwriteChoice = FALSE;
-    Finish();
+    EndRun(message, &medium);
+    m_pMedium = nullptr;
 }
 
 void CBackup::BackupOntoMedia(CBackupMedium& medium, IProgressListener* pListener)
 {
     int nDisk = 1;
     m_bBookkeepingFailed = !medium.Start(nDisk);
+    m_pReport->StartMedium(nDisk);
     while (!m_bBookkeepingFailed) {
         SetStatusText(LoadText(IDS_COPYING_FILES));
         BOOL bDone = FALSE;
@@ -109,7 +112,7 @@ void CBackup::BackupOntoMedia(CBackupMedium& medium, IProgressListener* pListene
         // Backup.ini counts what the verification found.
         if (gVerifyAfterBackup && !IsCancelled())
             VerifyMedium(pListener);
-        m_bBookkeepingFailed = !medium.Close(MediumState(bDone));
+        m_bBookkeepingFailed = !medium.Close(MediumState(bDone), *m_pReport, bDone);
         if (bDone || m_bBookkeepingFailed)
             return;
         if (gAutomatedMode || !ChangeMedium(medium, ++nDisk, nNeededBytes)) {
@@ -127,7 +130,7 @@ void CBackup::MarkEndedEarly(CBackupMedium& medium)
         return;
     SBackupIniState state = MediumState(FALSE);
     state.bCancelled = TRUE;
-    medium.Close(state);
+    medium.Close(state, *m_pReport, TRUE);
 }
 
 void CBackup::VerifyMedium(IProgressListener* pListener)
@@ -179,37 +182,35 @@ BOOL CBackup::ChangeMedium(CBackupMedium& medium, int nDisk, LONGLONG nNeededByt
             nReason = IDS_MEDIUM_NO_ROOM;
             continue;
         }
+        m_pReport->StartMedium(nDisk);
         m_bFreshMedium = TRUE;
         return TRUE;
     }
 }
 
-void CBackup::ShowBackupResult()
+CBackup::SMessage CBackup::BackupResult() const
 {
-    if (m_bBookkeepingFailed) {
-        ShowError(IDS_BACKUP_STATE_NOT_WRITTEN);
-        return;
-    }
-    if (IsCancelled()) {
-        if (m_bVerifying)
-            ShowInfo(IDS_VERIFY_CANCELLED);
-        else if (!gAutomatedMode)
-            ShowInfo(IDS_BACKUP_CANCELLED);
-        return;
+    if (m_bBookkeepingFailed)
+        return ErrorMessage(IDS_BACKUP_STATE_NOT_WRITTEN);
+    SMessage message;
+    if (m_bCancel) {
+        message.nId = m_bVerifying ? IDS_VERIFY_CANCELLED : IDS_BACKUP_CANCELLED;
+        message.bShow = m_bVerifying || !gAutomatedMode;
+        return message;
     }
     CString strText;
-    BOOL bErrors = FALSE;
     if (CountFailedFiles() > 0) {
         strText.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, CountFailedFiles());
         if (gDeleteRestorations)
             strText += L" " + LoadText(IDS_RESTORATION_DATA_KEPT);
-        bErrors = TRUE;
+        AppendLine(strText, NameFailedFiles());
+        message.bError = TRUE;
     }
     if (!m_strMissingDataPath.IsEmpty()) {
         CString strMissing;
         strMissing.FormatMessage(IDS_DATA_PATH_MISSING, m_strMissingDataPath.GetString());
         AppendLine(strText, strMissing);
-        bErrors = TRUE;
+        message.bError = TRUE;
     }
     if (m_nCasesKeptNotInBackup > 0) {
         CString strKept;
@@ -221,21 +222,17 @@ void CBackup::ShowBackupResult()
         strKept.FormatMessage(IDS_CASES_KEPT_FAILED, m_nCasesKeptFailed);
         AppendLine(strText, strKept);
     }
-    if (bErrors)
-        ShowErrorText(strText);
-    else if (strText.IsEmpty())
-        ShowInfo(IDS_BACKUP_SUCCEEDED);
-    else
-        ShowInfoText(LoadText(IDS_BACKUP_SUCCEEDED) + L"\n" + strText);
-}
-
-void CBackup::ShowUnexpectedError()
-{
-    // The run cannot tell what went wrong, only that it did not finish.
-    try {
-        ShowError(IDS_UNKNOWN_ERROR);
-    } catch (...) {
+    if (message.bError) {
+        message.strText = strText;
+        return message;
     }
+    // Every file was kept at the overwrite question: nothing was copied.
+    const UINT nLead = (m_nCopied == 0 && m_nKeptExisting > 0) ? IDS_NOTHING_COPIED : IDS_BACKUP_SUCCEEDED;
+    if (strText.IsEmpty())
+        message.nId = nLead;
+    else
+        message.strText = LoadText(nLead) + L"\n" + strText;
+    return message;
 }
 
 void CBackup::EndWithoutRun()
@@ -247,95 +244,106 @@ void CBackup::EndWithoutRun()
 
 void CBackup::DoRestore(IProgressListener* pListener)
 {
-    m_bCancel = FALSE;
-    StartRecord();
+    StartRun(ERunKind::Restore);
     // Read before anything is written: the patient data of the whole run go
     // there, whatever a restored setting says.
     CDataPathPin dataPath;
     BOOL bFatal = FALSE;
+    SMessage message;
     try {
         SetStatusText(LoadText(IDS_COPYING_FILES));
         // The Restore page hands over the directory in its display form.
         m_pRoot->Restore(CDirectory::CreateFileNameForDisk(m_strBackupDir), pListener);
-        if (IsCancelled())
-            ShowInfo(IDS_RESTORE_CANCELLED);
-        else if (CountFailedFiles() > 0)
-            ShowFailedFiles(IDS_RESTORE_FINISHED_WITH_ERRORS);
-        else if (m_nCopied == 0)
-            ShowInfo(IDS_NOTHING_RESTORED);
-        else
-            ShowInfo(IDS_RESTORE_SUCCEEDED);
+        message = RestoreResult();
     } catch (CBackupException* e) {
         // The files item's only reason to end a restore: the target disk is full.
-        ShowError(IDS_WRITE_FAILED);
+        message = ErrorMessage(IDS_WRITE_FAILED);
         bFatal = TRUE;
         e->Delete();
     } catch (CFileException* e) {
-        ShowFileError(e);
+        message = FileErrorMessage(e);
         bFatal = TRUE;
         e->Delete();
     } catch (CArchiveException* e) {
-        ShowError(IDS_BACKUP_DAMAGED);
+        message = ErrorMessage(IDS_BACKUP_DAMAGED);
         bFatal = TRUE;
         e->Delete();
     } catch (CException* e) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
         e->Delete();
     } catch (...) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         bFatal = TRUE;
     }
     RecordOutcome(bFatal);
-    gOverwriteChoice = FALSE;
-    gRememberChoice = FALSE;
-    Finish();
+    EndRun(message, nullptr);
+}
+
+CBackup::SMessage CBackup::RestoreResult() const
+{
+    SMessage message;
+    if (m_bCancel) {
+        message.nId = IDS_RESTORE_CANCELLED;
+    } else if (CountFailedFiles() > 0) {
+        message.strText.FormatMessage(IDS_RESTORE_FINISHED_WITH_ERRORS, CountFailedFiles());
+        AppendLine(message.strText, NameFailedFiles());
+        message.bError = TRUE;
+    } else {
+        message.nId = m_nCopied == 0 ? IDS_NOTHING_RESTORED : IDS_RESTORE_SUCCEEDED;
+    }
+    return message;
 }
 
 void CBackup::DoCheck(IProgressListener* pListener)
 {
-    m_bCancel = FALSE;
-    StartRecord();
+    StartRun(ERunKind::Check);
     UINT nBits = 0;
+    SMessage message;
     try {
         SetStatusText(LoadText(IDS_CHECKING_FILES));
-        const CString strDir = CDirectory::CreateFileNameForDisk(m_strBackupDir);
-        CBackupCheck check(strDir);
+        CBackupCheck check(CDirectory::CreateFileNameForDisk(m_strBackupDir));
         if (!check.Run(pListener)) {
-            CString strText;
-            strText.FormatMessage(IDS_NO_VALID_BACKUP_INI, m_strBackupDir.GetString());
-            ShowErrorText(strText);
+            message.strText.FormatMessage(IDS_NO_VALID_BACKUP_INI, m_strBackupDir.GetString());
+            message.bError = TRUE;
             nBits = OutcomeFatal;
         } else {
             if (!check.GetDamaged().empty() || !check.GetMissing().empty())
                 nBits |= OutcomeVerifyFailed;
             if (IsCancelled() || check.GetMediaWithoutChecksums() > 0)
                 nBits |= OutcomeIncomplete;
-            ShowCheckResult(check);
+            for (const CString& strPath : check.GetDamaged())
+                m_pReport->AddVerifyMismatch(strPath);
+            for (const CString& strPath : check.GetMissing())
+                m_pReport->AddFailure(strPath, ERROR_FILE_NOT_FOUND);
+            for (const CString& strPath : check.GetUnlisted())
+                m_pReport->AddUnlisted(strPath);
+            message = CheckResult(check);
         }
     } catch (CFileException* e) {
-        ShowFileError(e);
+        message = FileErrorMessage(e);
         nBits |= OutcomeFatal;
         e->Delete();
     } catch (CException* e) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         nBits |= OutcomeFatal;
         e->Delete();
     } catch (...) {
-        ShowUnexpectedError();
+        message = ErrorMessage(IDS_UNKNOWN_ERROR);
         nBits |= OutcomeFatal;
     }
     m_nOutcome = nBits;
-    Finish();
+    EndRun(message, nullptr);
 }
 
-void CBackup::ShowCheckResult(const CBackupCheck& check)
+CBackup::SMessage CBackup::CheckResult(const CBackupCheck& check) const
 {
-    if (IsCancelled()) {
-        ShowInfo(IDS_CHECK_CANCELLED);
-        return;
+    SMessage message;
+    if (m_bCancel) {
+        message.nId = IDS_CHECK_CANCELLED;
+        return message;
     }
-    CString strText;
+    CString& strText = message.strText;
     const BOOL bFailed = !check.GetDamaged().empty() || !check.GetMissing().empty();
     if (bFailed) {
         strText.FormatMessage(IDS_CHECK_FAILED, static_cast<int>(check.GetDamaged().size()),
@@ -357,10 +365,8 @@ void CBackup::ShowCheckResult(const CBackupCheck& check)
         AppendLine(strText, strUnlisted);
         AppendLine(strText, NameFirstFiles(check.GetUnlisted()));
     }
-    if (bFailed || check.GetMediaWithoutChecksums() > 0)
-        ShowErrorText(strText);
-    else
-        ShowInfoText(strText);
+    message.bError = bFailed || check.GetMediaWithoutChecksums() > 0;
+    return message;
 }
 
 void CBackup::WriteBackupState(int nComplete, int nDisk, const CString& strIniPath)
@@ -373,16 +379,26 @@ void CBackup::WriteBackupState(int nComplete, int nDisk, const CString& strIniPa
     ::WritePrivateProfileStringW(kBackupIniSection, kDiskNumberKey, szDisk, strIniPath);
 }
 
-void CBackup::ReportFailure(ERunFailure kind, const CString& strFile)
+void CBackup::ReportFailure(ERunFailure kind, const CString& strFile, DWORD nError)
 {
-    if (kind == ERunFailure::DataPathMissing) {
+    switch (kind) {
+    case ERunFailure::DataPathMissing:
         m_strMissingDataPath = strFile;
+        m_pReport->AddFailure(strFile, ERROR_PATH_NOT_FOUND);
         return;
-    }
-    if (kind == ERunFailure::VerifyFailed)
+    case ERunFailure::VerifyFailed:
         ++m_nVerifyFailures;
-    else
+        m_pReport->AddVerifyMismatch(strFile, nError);
+        break;
+    case ERunFailure::Damaged:
         ++m_nCopyFailures;
+        m_pReport->AddVerifyMismatch(strFile, nError);
+        break;
+    case ERunFailure::CopyFailed:
+        ++m_nCopyFailures;
+        m_pReport->AddFailure(strFile, nError);
+        break;
+    }
     for (INT_PTR i = 0; i < m_arrFailedFiles.GetSize(); ++i) {
         if (m_arrFailedFiles[i].CompareNoCase(strFile) == 0)
             return;
@@ -390,12 +406,30 @@ void CBackup::ReportFailure(ERunFailure kind, const CString& strFile)
     m_arrFailedFiles.Add(strFile);
 }
 
-void CBackup::ReportCaseKept(const CString&, BOOL bFailed)
+void CBackup::ReportCopied(LONGLONG nBytes)
 {
-    if (bFailed)
-        ++m_nCasesKeptFailed;
-    else
+    m_bFreshMedium = FALSE;
+    ++m_nCopied;
+    m_pReport->AddCopied(nBytes);
+}
+
+void CBackup::ReportVerified(LONGLONG nBytes)
+{
+    m_pReport->AddVerified(nBytes);
+}
+
+void CBackup::ReportCaseKept(const CString& strCaseDir, ECaseKept reason, DWORD nError)
+{
+    if (reason == ECaseKept::NotInBackup)
         ++m_nCasesKeptNotInBackup;
+    else
+        ++m_nCasesKeptFailed;
+    m_pReport->AddCaseKept(strCaseDir, reason, nError);
+}
+
+void CBackup::ReportCaseDeleted(const CString& strCaseDir)
+{
+    m_pReport->AddCaseDeleted(strCaseDir);
 }
 
 BOOL CBackup::KeepRoomFor(const CString& strPath)
@@ -403,9 +437,11 @@ BOOL CBackup::KeepRoomFor(const CString& strPath)
     return !m_pMedium || m_pMedium->KeepRoomFor(strPath);
 }
 
-void CBackup::ReportWritten(const CString& strPath, const CSha256::Digest& digest)
+void CBackup::ReportWritten(const CString& strPath, LONGLONG nBytes, const CSha256::Digest& digest)
 {
     m_bFreshMedium = FALSE;
+    ++m_nCopied;
+    m_pReport->AddCopied(nBytes);
     if (m_pMedium)
         m_pMedium->AddWritten(strPath, digest);
 }
@@ -440,21 +476,27 @@ EChecksum CBackup::LookUpChecksum(const CString& strPath, CSha256::Digest& diges
     return EChecksum::Listed;
 }
 
-BOOL CBackup::AskOverwrite(const CString& strMessage)
+BOOL CBackup::AskOverwrite(const CString& strMessage, const CString& strFile)
 {
-    if (gRememberChoice)
-        return gOverwriteChoice;
-    BOOL bRemember = FALSE;
-    const EOverwriteAnswer answer = ShowOverwriteQuestion(strMessage, bRemember);
-    if (answer == EOverwriteAnswer::Cancel) {
-        Cancel();
-        return FALSE;
+    BOOL bYes = gOverwriteChoice;
+    if (!gRememberChoice) {
+        BOOL bRemember = FALSE;
+        const EOverwriteAnswer answer = ShowOverwriteQuestion(strMessage, bRemember);
+        if (answer == EOverwriteAnswer::Cancel) {
+            Cancel();
+            return FALSE;
+        }
+        bYes = answer == EOverwriteAnswer::Yes;
+        if (bRemember) {
+            gOverwriteChoice = bYes;
+            gRememberChoice = TRUE;
+        }
     }
-    if (bRemember) {
-        gOverwriteChoice = answer == EOverwriteAnswer::Yes;
-        gRememberChoice = TRUE;
+    if (!bYes) {
+        ++m_nKeptExisting;
+        m_pReport->AddKeptExisting(strFile);
     }
-    return answer == EOverwriteAnswer::Yes;
+    return bYes;
 }
 
 void CBackup::StartRecord()
@@ -470,8 +512,10 @@ void CBackup::StartRecord()
     m_nCopyFailures = 0;
     m_nCopied = 0;
     m_nVerifyFailures = 0;
+    m_nKeptExisting = 0;
     m_arrFailedFiles.RemoveAll();
     m_nOutcome = 0;
+    m_strReportPath.Empty();
 }
 
 int CBackup::CountFailedFiles() const
@@ -480,25 +524,109 @@ int CBackup::CountFailedFiles() const
     return (nFiles == 0 && m_bVerifyMismatch) ? 1 : nFiles;
 }
 
-void CBackup::ShowFailedFiles(UINT nFormatId)
-{
-    CString strText;
-    strText.FormatMessage(nFormatId, CountFailedFiles());
-    ShowErrorText(strText);
-}
-
-void CBackup::ShowFileError(const CFileException* e)
+CBackup::SMessage CBackup::FileErrorMessage(const CFileException* e)
 {
     switch (e->m_cause) {
     case CFileException::accessDenied:
     case CFileException::directoryFull:
     case CFileException::diskFull:
-        ShowError(IDS_WRITE_FAILED);
-        break;
+        return ErrorMessage(IDS_WRITE_FAILED);
     default:
-        ShowError(IDS_UNKNOWN_ERROR);
-        break;
+        return ErrorMessage(IDS_UNKNOWN_ERROR);
     }
+}
+
+CBackup::SMessage CBackup::ErrorMessage(UINT nId)
+{
+    SMessage message;
+    message.nId = nId;
+    message.bError = TRUE;
+    return message;
+}
+
+CString CBackup::SMessage::Text() const
+{
+    return strText.IsEmpty() ? LoadText(nId) : strText;
+}
+
+CString CBackup::NameFailedFiles() const
+{
+    // Paths below the data folder or the backup folder are named from there,
+    // as the lab knows them.
+    const CString prefixes[] = {GetDataPath(), CDirectory::Concat(m_strBackupDir, CString())};
+    std::vector<CString> names;
+    for (INT_PTR i = 0; i < m_arrFailedFiles.GetSize(); ++i) {
+        CString strName = m_arrFailedFiles[i];
+        for (const CString& strPrefix : prefixes) {
+            if (strName.Left(strPrefix.GetLength()).CompareNoCase(strPrefix) == 0) {
+                strName = strName.Mid(strPrefix.GetLength());
+                break;
+            }
+        }
+        names.push_back(strName);
+    }
+    return NameFirstFiles(names);
+}
+
+void CBackup::StartRun(ERunKind kind)
+{
+    m_bCancel = FALSE;
+    if (kind == ERunKind::Backup)
+        m_bVerifying = FALSE;
+    StartRecord();
+    m_pReport = std::make_unique<CRunReport>(kind, m_strBackupDir);
+    if (gAutomatedMode)
+        m_pReport->SetUnattended(::GetCommandLineW());
+    SRunOptions options;
+    options.bVerify = gVerifyAfterBackup;
+    options.bModifiedOnly = gSelectModifiedOnly;
+    options.bDeleteRestorations = gDeleteRestorations;
+    options.bTiffImages = gBackupTiffImages;
+    m_pReport->SetOptions(options);
+    // What is ticked, top-level item by item.
+    for (INT_PTR i = 0; m_pRoot && i < m_pRoot->GetChildren().GetSize(); ++i) {
+        CBackupItem* pItem = m_pRoot->GetChildren()[i];
+        if (pItem->GetCheck() != CTreeItem::Unchecked)
+            m_pReport->AddSelected(pItem->GetName(), pItem->CountSelectedFiles(), pItem->CalculateSize());
+    }
+    m_pReport->Begin();
+}
+
+void CBackup::EndRun(SMessage message, CBackupMedium* pMedium)
+{
+    m_pReport->SetOutcome(m_nOutcome, message.Text());
+    m_pReport->End();
+    // A backup's whole report goes onto its last medium, where it is still in the drive.
+    DWORD nError = ERROR_SUCCESS;
+    if (pMedium && pMedium->GetDisk() > 0 && pMedium->DiskInDrive() == pMedium->GetDisk())
+        nError = pMedium->WriteRunReport(*m_pReport);
+    const DWORD nFolderError = CReportFolder(GetReportFolder()).Add(*m_pReport, m_strReportPath);
+    if (nError == ERROR_SUCCESS)
+        nError = nFolderError;
+    if (gAutomatedMode)
+        ReportRunToEventLog(*m_pReport, m_strReportPath);
+    // A report that could not be written leaves the run's outcome as it is.
+    if (nError != ERROR_SUCCESS) {
+        CString strFailed;
+        strFailed.FormatMessage(IDS_REPORT_NOT_WRITTEN, GetSystemErrorText(nError).GetString());
+        message.strText = message.Text() + L"\n" + strFailed;
+    }
+    if (message.bShow) {
+        if (message.bError && !m_strReportPath.IsEmpty())
+            OfferReport(m_strReportPath);
+        if (!message.strText.IsEmpty())
+            message.bError ? ShowErrorText(message.strText) : ShowInfoText(message.strText);
+        else
+            message.bError ? ShowError(message.nId) : ShowInfo(message.nId);
+    }
+    gRememberChoice = FALSE;
+    gOverwriteChoice = FALSE;
+    Finish();
+}
+
+CString CBackup::GetReportFolder() const
+{
+    return CReportFolder::GetDefaultPath();
 }
 
 void CBackup::RecordOutcome(BOOL bFatal)

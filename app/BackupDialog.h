@@ -37,6 +37,8 @@ public:
     // boxes the dialog owns, so they stand in front of it.
     BOOL AskForMedium(const CString& strText) override;
     BOOL AskForDisk(UINT nDisk) override;
+    // Worker thread: the file in hand, shown with the bar in the detail lines.
+    void SetCurrentFile(const CString& strPath) override;
 
     // Kilobytes of a byte count as the bar counts them: at least 1 for any data.
     static int BytesToUnits(LONGLONG nBytes);
@@ -47,6 +49,8 @@ public:
 
 protected:
     EOverwriteAnswer ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember) override;
+    // An error message at the end then asks whether to open the report.
+    void OfferReport(const CString& strPath) override { m_strReportPath = strPath; }
 
     // User-interface thread.
     BOOL OnInitDialog() override;
@@ -63,6 +67,9 @@ private:
     void ShowPendingProgress();
     void OnCancelButton();
     void ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon);
+    // The detail lines: the file in hand; files, megabytes and time so far
+    // and the time left.
+    void ShowDetail();
     // Worker thread: runs fn on the dialog's thread and waits for it.
     void RunOnDialogThread(const std::function<void()>& fn);
 
@@ -80,4 +87,13 @@ private:
     // Worker thread only.
     int m_nPendingUnits = 0;
     ULONGLONG m_nLastShownTick = 0;
+    CString m_strCurrentFile;
+    CString m_strDataPath;
+    LONGLONG m_nFilesDone = 0;
+    LONGLONG m_nBytesDone = 0;
+    CString m_strReportPath;
+    // Set when the dialog opens.
+    LONGLONG m_nFilesTotal = 0;
+    LONGLONG m_nBytesTotal = 0;
+    ULONGLONG m_nStartTick = 0;
 };

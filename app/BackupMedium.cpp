@@ -2,6 +2,7 @@
 
 #include "app/Backup.h"
 #include "app/Globals.h"
+#include "app/RunReport.h"
 #include "framework/CHandle.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
@@ -16,6 +17,10 @@ const DWORD kMaxIniBytes = 64 * 1024;
 // The reserve grows in steps of this many bytes, written, not just claimed:
 // a file system may hand out the room of a file only when it is written.
 const DWORD kReserveStep = 64 * 1024;
+
+// What the reports of a medium take beside its checksums: its own part and,
+// on the last medium, the whole run's.
+const ULONGLONG kReportRoom = 2 * kReserveStep;
 
 CString NewRunId()
 {
@@ -82,15 +87,12 @@ BOOL CBackupMedium::Start(int nDisk)
     state.nDisk = nDisk;
     if (!Write(state))
         return FALSE;
-    m_reserve = CHandle(::CreateFileW(CDirectory::Concat(m_strBackupDir, kReserveFileName), GENERIC_WRITE, 0,
-                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    m_nReserved = 0;
-    return m_reserve && Reserve(kReserveStep);
+    return OpenReserve(kReportRoom + kReserveStep);
 }
 
 BOOL CBackupMedium::KeepRoomFor(const CString& strPath)
 {
-    const ULONGLONG nNeeded = m_checksums.GetBytes() + ChecksumLineBytes(RelativePath(strPath));
+    const ULONGLONG nNeeded = m_checksums.GetBytes() + ChecksumLineBytes(RelativePath(strPath)) + kReportRoom;
     if (nNeeded <= m_nReserved)
         return TRUE;
     return Reserve((nNeeded / kReserveStep + 1) * kReserveStep);
@@ -103,10 +105,10 @@ void CBackupMedium::AddWritten(const CString& strPath, const CSha256::Digest& di
         m_checksums.Add(strRelative, digest);
 }
 
-BOOL CBackupMedium::Close(SBackupIniState state)
+BOOL CBackupMedium::Close(SBackupIniState state, const CRunReport& report, BOOL bLast)
 {
     state.nDisk = m_nDisk;
-    // The reserve's room goes to the checksum file, written before anything
+    // The reserve's room goes to the bookkeeping, written before anything
     // else can take it.
     ReleaseReserve();
     try {
@@ -115,7 +117,26 @@ BOOL CBackupMedium::Close(SBackupIniState state)
         e->Delete();
         return FALSE;
     }
-    return Write(state);
+    report.WriteMedium(m_nDisk, CDirectory::Concat(m_strBackupDir, MediumReportFileName(m_nDisk)));
+    if (!Write(state))
+        return FALSE;
+    if (bLast)
+        OpenReserve(kReportRoom);
+    return TRUE;
+}
+
+DWORD CBackupMedium::WriteRunReport(const CRunReport& report)
+{
+    ReleaseReserve();
+    return report.Write(CDirectory::Concat(m_strBackupDir, kRunReportFileName));
+}
+
+BOOL CBackupMedium::OpenReserve(ULONGLONG nBytes)
+{
+    m_reserve = CHandle(::CreateFileW(CDirectory::Concat(m_strBackupDir, kReserveFileName), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    m_nReserved = 0;
+    return m_reserve && Reserve(nBytes);
 }
 
 BOOL CBackupMedium::Reserve(ULONGLONG nBytes)

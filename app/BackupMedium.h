@@ -4,8 +4,10 @@
 // bookkeeping (the checksum file, growing with every file written) takes, so
 // that the bookkeeping has its place even when the files fill the medium to
 // the last allocation unit. When the medium is closed the reserve gives its
-// room to the checksum file, and Backup.ini is written again, flushed and
-// read back from the medium. Every Backup.ini of a run carries the run's id, which
+// room to the checksum file and the medium's part of the run report, and
+// Backup.ini is written again, flushed and read back from the medium; the
+// last medium keeps room for the report of the whole run, written when the
+// run is over. Every Backup.ini of a run carries the run's id, which
 // tells the medium just filled from the next one: the volume serial number
 // cannot (cloned media share one, and Wine derives it from the drive letter).
 // Worker thread.
@@ -13,6 +15,8 @@
 #include "framework/CHandle.h"
 #include "framework/CSha256.h"
 #include "items/ChecksumFile.h"
+
+class CRunReport;
 
 // The keys of one medium's Backup.ini.
 struct SBackupIniState {
@@ -44,10 +48,15 @@ public:
     // A file the run wrote onto this medium, with the SHA-256 of its bytes.
     // A path outside the backup folder is not listed.
     void AddWritten(const CString& strPath, const CSha256::Digest& digest);
-    // Writes the medium's checksum file and its final keys (the disk number
-    // and run id are the medium's own) and reads the keys back; FALSE when
-    // the medium does not hold them.
-    BOOL Close(SBackupIniState state);
+    // Writes the medium's checksum file, its part of the report and its final
+    // keys (the disk number and run id are the medium's own), and reads the
+    // keys back; FALSE when the medium does not hold the checksums or the
+    // keys. A report that cannot be written does not count. The last medium
+    // keeps room for the report of the whole run.
+    BOOL Close(SBackupIniState state, const CRunReport& report, BOOL bLast);
+    // Writes the report of the whole run onto this, the run's last medium;
+    // ERROR_SUCCESS or the system's error.
+    DWORD WriteRunReport(const CRunReport& report);
     // The disk number of this run's Backup.ini on the medium in the drive;
     // 0 when the medium holds none of this run.
     int DiskInDrive() const;
@@ -62,6 +71,8 @@ public:
 
 private:
     BOOL Write(const SBackupIniState& state);
+    // Creates the reserve file with nBytes; FALSE without room.
+    BOOL OpenReserve(ULONGLONG nBytes);
     // Grows the reserve file to nBytes with written bytes, so the room is
     // taken on every file system; FALSE (the reserve as it was) without room.
     BOOL Reserve(ULONGLONG nBytes);

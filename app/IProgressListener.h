@@ -16,6 +16,14 @@ enum class ERunFailure {
     Damaged,      // a restore found the copy on the medium other than its checksum says: not restored
 };
 
+// Why a case directory stays in the installation although its restoration
+// data was to be deleted.
+enum class ECaseKept {
+    NotInBackup,  // it holds files that are not in this backup
+    FileFailed,   // one of its files was not copied or did not verify
+    DeleteFailed, // deleting it failed; the system's error says why
+};
+
 // What the checksum file of the medium in the drive says of one copy on it.
 enum class EChecksum {
     NoChecksumFile, // a backup from before checksums, or none could be read
@@ -54,11 +62,13 @@ public:
     virtual void Finish() = 0;
     // Shows a string of the string table as information; nothing in unattended mode.
     virtual void ShowInfo(UINT nStringId) = 0;
-    // Records a file that could not be copied or verified.
-    virtual void ReportFailure(ERunFailure kind, const CString& strFile) = 0;
-    // A file was copied onto the medium in the drive; in a restore, an item
-    // wrote what it holds back into the installation.
-    virtual void ReportCopied() = 0;
+    // Records a file that could not be copied or verified; nError is the
+    // system's error code of the failure where there is one.
+    virtual void ReportFailure(ERunFailure kind, const CString& strFile, DWORD nError = ERROR_SUCCESS) = 0;
+    // A restore wrote nBytes of what an item holds back into the installation.
+    virtual void ReportCopied(LONGLONG nBytes) = 0;
+    // A verification found nBytes of a copy equal to its file.
+    virtual void ReportVerified(LONGLONG nBytes) = 0;
     // TRUE while nothing has been copied onto the medium that the last medium
     // change brought: a file that does not fit then will never fit.
     virtual BOOL IsFreshMedium() = 0;
@@ -67,13 +77,16 @@ public:
     // Shows a ready-made text as information; nothing in unattended mode.
     virtual void ShowInfoText(const CString& strText) = 0;
     // A live case directory stays although its restoration data was to be
-    // deleted: bFailed TRUE when a file in it could not be copied or
-    // verified, FALSE when it holds what is not in this backup.
-    virtual void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) = 0;
-    // Whether an existing file may be overwritten; strMessage describes it.
-    // An answer the user asked to remember answers the rest of the run's
+    // deleted, for this reason (nError: the system's error of a failed deletion).
+    virtual void ReportCaseKept(const CString& strCaseDir, ECaseKept reason, DWORD nError = ERROR_SUCCESS) = 0;
+    // A live case directory was deleted with the restoration data.
+    virtual void ReportCaseDeleted(const CString& strCaseDir) = 0;
+    // Whether the existing file strFile may be overwritten; strMessage asks
+    // it. An answer the user asked to remember answers the rest of the run's
     // questions; Cancel stops the run (and answers FALSE).
-    virtual BOOL AskOverwrite(const CString& strMessage) = 0;
+    virtual BOOL AskOverwrite(const CString& strMessage, const CString& strFile) = 0;
+    // The file the run works on now, for a display of the run's detail.
+    virtual void SetCurrentFile(const CString& strPath) = 0;
     // A backup's medium is full: TRUE once the user says the next medium is
     // in the drive, FALSE when they give up. strText names the disk wanted.
     virtual BOOL AskForMedium(const CString& strText) = 0;
@@ -81,9 +94,9 @@ public:
     // the medium has no room left for what its bookkeeping keeps of the
     // file; the file then goes onto the next medium, as on a full one.
     virtual BOOL KeepRoomFor(const CString& strPath) = 0;
-    // A file was written onto a backup's medium at strPath; digest is the
-    // SHA-256 of the bytes written.
-    virtual void ReportWritten(const CString& strPath, const CSha256::Digest& digest) = 0;
+    // A file of nBytes was written onto a backup's medium at strPath; digest
+    // is the SHA-256 of the bytes written.
+    virtual void ReportWritten(const CString& strPath, LONGLONG nBytes, const CSha256::Digest& digest) = 0;
     // A restore: the medium in the drive holds the backup directory
     // strBackupDir now, with its checksum file if it has one.
     virtual void BeginMedium(const CString& strBackupDir) = 0;

@@ -326,6 +326,12 @@ CString CDirectory::GetFileExtension(const CString& path)
 
 void CDirectory::Compare(const CString& file1, const CString& file2, int* pEqual)
 {
+    Compare(file1, file2, pEqual, nullptr);
+}
+
+void CDirectory::Compare(const CString& file1, const CString& file2, int* pEqual,
+                         const std::function<void(DWORD)>& progress)
+{
     if (!pEqual)
         AfxThrowInvalidArgException();
     *pEqual = 0;
@@ -353,6 +359,8 @@ void CDirectory::Compare(const CString& file1, const CString& file2, int* pEqual
         if (ReadBlock(live.get(), liveBlock, want, file1) != want || std::memcmp(liveBlock, copyBlock, want) != 0)
             return;
         remaining -= want;
+        if (progress)
+            progress(want);
     }
     *pEqual = 1;
 }

@@ -137,6 +137,18 @@ UINT CBackupItem::GetDiskNumber()
     return m_nDiskNumber;
 }
 
+LONGLONG CBackupItem::CountSelectedFiles()
+{
+    if (GetCheck() == Unchecked)
+        return 0;
+    if (m_arrChildren.IsEmpty())
+        return 1;
+    LONGLONG nFiles = 0;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        nFiles += m_arrChildren[i]->CountSelectedFiles();
+    return nFiles;
+}
+
 BOOL CBackupItem::ContainsItem(const CString& strName)
 {
     if (GetName() == strName)

@@ -19,6 +19,8 @@
 #define IDC_PROGRESS_BAR 1017
 #define IDC_PROGRESS_CANCEL 1023
 #define IDC_PROGRESS_STATUS 1025
+#define IDC_PROGRESS_FILE 1041
+#define IDC_PROGRESS_COUNTS 1042
 // Controls of the folder browser and of the new-folder dialog.
 #define IDC_FOLDER_TREE 1026
 #define IDC_CREATE_NEW_FOLDER 1032
@@ -93,6 +95,13 @@
 #define IDS_CHECK_CANCELLED 103
 #define IDS_CHECK_UNLISTED 104
 #define IDS_AND_MORE 105
+// Messages of a run's end.
+#define IDS_NOTHING_COPIED 106
+#define IDS_REPORT_NOT_WRITTEN 107
+#define IDS_OPEN_REPORT 108
+#define IDS_PROGRESS_COUNTS 109
+#define IDS_PROGRESS_TIME_LEFT 110
+#define IDS_MEDIA_NEEDED 111
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

@@ -49,12 +49,12 @@ enum class EReplace { Replaced, Failed, Damaged };
 // leaves strDst as it was (on a restore, the live file). The last error is
 // the failure's.
 EReplace CopyThroughTemporary(const CString& strSrc, const CString& strDst, CSha256::Digest& digest,
-                              const CSha256::Digest* pExpected)
+                              const CSha256::Digest* pExpected, const HashedCopyProgress& progress = nullptr)
 {
     wchar_t temp[MAX_PATH];
     if (!::GetTempFileNameW(DirectoryOf(strDst), L"orv", 0, temp))
         return EReplace::Failed;
-    if (!CopyFileHashed(strSrc, temp, FALSE, digest)) {
+    if (!CopyFileHashed(strSrc, temp, FALSE, digest, progress)) {
         // The empty temporary stays when the source could not even be opened.
         const DWORD error = ::GetLastError();
         RemoveFile(temp);
@@ -74,6 +74,49 @@ EReplace CopyThroughTemporary(const CString& strSrc, const CString& strDst, CSha
     ::SetLastError(error);
     return EReplace::Failed;
 }
+
+// What the progress display was told of the file in hand, block by block, so
+// the bar moves within a large file; the rest of the file's count follows
+// when it is done, and a copy that fails takes back what it showed.
+class CBlockProgress {
+public:
+    explicit CBlockProgress(IProgressListener* pListener) : m_pListener(pListener) {}
+
+    HashedCopyProgress Callback()
+    {
+        return [this](DWORD nBytes) {
+            Add(nBytes);
+            return true;
+        };
+    }
+    std::function<void(DWORD)> CompareCallback()
+    {
+        return [this](DWORD nBytes) { Add(nBytes); };
+    }
+    void TakeBack()
+    {
+        if (m_nShown > 0)
+            m_pListener->AddProgress(-m_nShown);
+        m_nShown = 0;
+    }
+    // The file is done: the display counts nBytes for it in all.
+    void Complete(LONGLONG nBytes)
+    {
+        if (nBytes > m_nShown)
+            m_pListener->AddProgress(nBytes - m_nShown);
+        m_nShown = nBytes;
+    }
+
+private:
+    void Add(DWORD nBytes)
+    {
+        m_nShown += nBytes;
+        m_pListener->AddProgress(nBytes);
+    }
+
+    IProgressListener* m_pListener;
+    LONGLONG m_nShown = 0;
+};
 
 BOOL IsDiskFullError(DWORD error)
 {
@@ -115,32 +158,38 @@ void CBackupItemFiles::BackupFile(const CString& strSrcDir, const CString& strDs
     const CString dst = GetFullPath(CDirectory::Concat(strDstDir, m_strName));
     const CString src = CDirectory::Concat(strSrcDir, m_strName);
     CDirectory::Make(DirectoryOf(dst));
+    pListener->SetCurrentFile(src);
+    CBlockProgress progress(pListener);
     try {
         // The medium keeps room for the file's line in its checksum file
         // before the file may take the medium's last free space.
         if (!pListener->KeepRoomFor(dst))
             OnMediumFull(src, dst, pListener);
-        else if (CopyFileHashed(src, dst, TRUE, m_digest))
+        else if (CopyFileHashed(src, dst, TRUE, m_digest, progress.Callback()))
             m_eCopyResult = ECopyResult::Copied;
         else
             OnCopyFailed(src, dst, pListener);
     } catch (CBackupException* e) {
+        // What the bar showed of the file goes back: it is copied again.
+        progress.TakeBack();
         // Nothing was copied since the last medium change, so the file does
         // not fit even on an empty medium: asking for yet another one would
         // never end.
         if (!pListener->IsFreshMedium())
             throw;
         e->Delete();
-        GiveUp(src, pListener);
+        GiveUp(src, ERROR_DISK_FULL, pListener);
     }
-    if (m_eCopyResult == ECopyResult::Failed)
+    if (m_eCopyResult == ECopyResult::Failed) {
+        progress.TakeBack();
         return;
+    }
     if (m_eCopyResult == ECopyResult::Copied)
-        pListener->ReportWritten(dst, m_digest);
+        pListener->ReportWritten(dst, CalculateSize(), m_digest);
     // Cleared attributes (the archive bit above all) mark the file as saved.
     ::SetFileAttributesW(src, 0);
     m_nBackupState = BackedUp;
-    pListener->AddProgress(CalculateSize());
+    progress.Complete(CalculateSize());
 }
 
 void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener)
@@ -162,7 +211,7 @@ BOOL CBackupItemFiles::MayOverwrite(const CString& strSrc, const CString& strDst
 {
     CString message;
     message.FormatMessage(IDS_FILE_EXISTS_IN, strSrc.GetString(), DirectoryOf(strDst).GetString());
-    if (pListener->AskOverwrite(message))
+    if (pListener->AskOverwrite(message, strDst))
         return TRUE;
     m_eCopyResult = ECopyResult::KeptExisting;
     return FALSE;
@@ -175,7 +224,7 @@ void CBackupItemFiles::OnCopyError(const CString& strSrc, const CString& strDst,
     const LONGLONG size = CDirectory::GetFileSize(strSrc);
     if (!IsDiskFullError(nError) && freeBytes >= static_cast<ULONGLONG>(size)) {
         // There was room: the source could not be read (locked, unreadable, gone).
-        GiveUp(strSrc, pListener);
+        GiveUp(strSrc, nError, pListener);
         return;
     }
     OnMediumFull(strSrc, strDst, pListener);
@@ -187,7 +236,7 @@ void CBackupItemFiles::OnMediumFull(const CString& strSrc, const CString& strDst
     if (gAutomatedMode) {
         // Nobody can change the medium in an unattended run.
         pListener->Cancel();
-        GiveUp(strSrc, pListener);
+        GiveUp(strSrc, ERROR_DISK_FULL, pListener);
         return;
     }
     if (GetDriveTypeOfPath(strDst) == DRIVE_REMOVABLE) {
@@ -199,10 +248,10 @@ void CBackupItemFiles::OnMediumFull(const CString& strSrc, const CString& strDst
     throw new CBackupException(IDS_NOT_ENOUGH_SPACE, text, size);
 }
 
-void CBackupItemFiles::GiveUp(const CString& strSrc, IProgressListener* pListener)
+void CBackupItemFiles::GiveUp(const CString& strSrc, DWORD nError, IProgressListener* pListener)
 {
     m_eCopyResult = ECopyResult::Failed;
-    pListener->ReportFailure(ERunFailure::CopyFailed, strSrc);
+    pListener->ReportFailure(ERunFailure::CopyFailed, strSrc, nError);
 }
 
 void CBackupItemFiles::VerifyFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener)
@@ -211,11 +260,15 @@ void CBackupItemFiles::VerifyFile(const CString& strSrcDir, const CString& strDs
         return;
     const CString src = CDirectory::Concat(strSrcDir, m_strName);
     const CString dst = CDirectory::Concat(strDstDir, m_strName);
+    pListener->SetCurrentFile(src);
+    CBlockProgress progress(pListener);
     int equal = 0;
+    DWORD nError = ERROR_SUCCESS;
     try {
-        CDirectory::Compare(src, dst, &equal);
+        CDirectory::Compare(src, dst, &equal, progress.CompareCallback());
     } catch (CFileException* e) {
         // A copy that cannot be read back is as bad as a different one.
+        nError = static_cast<DWORD>(e->m_lOsError);
         e->Delete();
         equal = 0;
     }
@@ -225,13 +278,14 @@ void CBackupItemFiles::VerifyFile(const CString& strSrcDir, const CString& strDs
         // modified data takes it again.
         m_bVerifyFailed = TRUE;
         CDirectory::ModifyFileAttributes(src, FILE_ATTRIBUTE_ARCHIVE, TRUE);
-        pListener->ReportFailure(ERunFailure::VerifyFailed, src);
+        pListener->ReportFailure(ERunFailure::VerifyFailed, src, nError);
         CString text;
         text.LoadString(IDS_VERIFY_FAILED);
         throw new CBackupException(IDS_VERIFY_FAILED, text);
     }
     m_nBackupState = Verified;
-    pListener->AddProgress(CalculateSize());
+    pListener->ReportVerified(CalculateSize());
+    progress.Complete(CalculateSize());
 }
 
 void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strDstDir, IProgressListener* pListener)
@@ -243,14 +297,16 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
     // Nothing is written towards a data directory that cannot be made, not
     // even the directories on the way to it.
     if (!IsDataPathWritable()) {
-        GiveUp(src, pListener);
+        GiveUp(src, ERROR_PATH_NOT_FOUND, pListener);
         return;
     }
     CDirectory::Make(DirectoryOf(dst));
+    pListener->SetCurrentFile(dst);
+    CBlockProgress progress(pListener);
     CSha256::Digest expected = {};
     const EChecksum checksum = pListener->LookUpChecksum(src, expected);
     if (checksum != EChecksum::NoChecksumFile)
-        RestoreChecked(src, dst, checksum == EChecksum::Listed ? &expected : nullptr, pListener);
+        RestoreChecked(src, dst, checksum == EChecksum::Listed ? &expected : nullptr, progress.Callback(), pListener);
     else if (CopyWholeFile(src, dst, TRUE))
         m_eCopyResult = ECopyResult::Copied;
     else
@@ -260,28 +316,28 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
     // A restored file is not new or modified data. A live file the user kept
     // stays as it is: newer than the backup, it belongs in the next one.
     if (m_eCopyResult == ECopyResult::Copied) {
-        pListener->ReportCopied();
+        pListener->ReportCopied(CalculateSize());
         CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
         if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
             CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN,
                                              TRUE);
     }
-    pListener->AddProgress(CalculateSize());
+    progress.Complete(CalculateSize());
 }
 
 void CBackupItemFiles::RestoreChecked(const CString& strSrc, const CString& strDst, const CSha256::Digest* pExpected,
-                                      IProgressListener* pListener)
+                                      const HashedCopyProgress& progress, IProgressListener* pListener)
 {
     if (CDirectory::FileExist(strDst, CString()) && !MayOverwrite(strSrc, strDst, pListener))
         return;
-    switch (CopyThroughTemporary(strSrc, strDst, m_digest, pExpected)) {
+    switch (CopyThroughTemporary(strSrc, strDst, m_digest, pExpected, progress)) {
     case EReplace::Replaced:
         m_eCopyResult = ECopyResult::Copied;
         return;
     case EReplace::Damaged:
         // The live file stays as it was: a damaged copy never replaces it.
         m_eCopyResult = ECopyResult::Failed;
-        pListener->ReportFailure(ERunFailure::Damaged, strSrc);
+        pListener->ReportFailure(ERunFailure::Damaged, strSrc, ERROR_SUCCESS);
         return;
     case EReplace::Failed:
         OnCopyError(strSrc, strDst, ::GetLastError(), pListener);
@@ -312,6 +368,11 @@ BOOL CBackupItemFiles::IsTiffImage()
     return m_bTiff;
 }
 
+LONGLONG CBackupItemFiles::CountSelectedFiles()
+{
+    return (m_bTiff && !gBackupTiffImages) ? 0 : 1;
+}
+
 void CBackupItemFiles::UpdateSize(const CString& strPatientDir)
 {
     m_nSize = CDirectory::GetFileSize(CDirectory::Concat(strPatientDir, m_strName));
@@ -321,8 +382,17 @@ void CBackupItemFiles::DeleteRestoration(const CString& strPatientDir, IProgress
 {
     const CString path = CDirectory::Concat(strPatientDir, m_strName);
     // The second and later files of a case directory find it gone already.
-    if (CDirectory::FileExist(path, CString()))
-        CDirectory::Remove(DirectoryOf(path));
+    if (CDirectory::FileExist(path, CString())) {
+        try {
+            CDirectory::Remove(DirectoryOf(path));
+            pListener->ReportCaseDeleted(DirectoryOf(path));
+        } catch (CFileException* e) {
+            // A case directory that cannot go (a file in it is open) stays,
+            // and the run says why; the backup itself is whole.
+            pListener->ReportCaseKept(DirectoryOf(path), ECaseKept::DeleteFailed, static_cast<DWORD>(e->m_lOsError));
+            e->Delete();
+        }
+    }
     pListener->AddProgress(GetDeletionProgress());
 }
 

@@ -9,6 +9,7 @@
 // interface thread while a page builds its tree.
 
 #include "framework/CSha256.h"
+#include "items/data/HashedCopy.h"
 #include "items/CBackupItem.h"
 
 class CBackupItemFiles : public CBackupItem {
@@ -34,6 +35,8 @@ public:
     // full target ends the medium (CBackupException) or, unattended, the run.
     void OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener) override;
     BOOL IsTiffImage() override;
+    // A TIFF image counts only while the TIFF option is on.
+    LONGLONG CountSelectedFiles() override;
 
     // The size and medium that UpdateSize and BuildForRestore would read, as
     // the patient's directory listing already reported them.
@@ -70,7 +73,7 @@ private:
 
     // The copy failed for good: the partial target is gone, the live file keeps
     // its attributes and the run learns about it.
-    void GiveUp(const CString& strSrc, IProgressListener* pListener);
+    void GiveUp(const CString& strSrc, DWORD nError, IProgressListener* pListener);
     // The overwrite question for an existing target; FALSE (and the target
     // kept) when the answer is No or Cancel.
     BOOL MayOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener);
@@ -83,7 +86,7 @@ private:
     // a temporary name and, when pExpected is given, replaces the live file
     // only with the digest expected; a damaged copy is reported.
     void RestoreChecked(const CString& strSrc, const CString& strDst, const CSha256::Digest* pExpected,
-                        IProgressListener* pListener);
+                        const HashedCopyProgress& progress, IProgressListener* pListener);
 
     BOOL m_bTiff;
     ECopyResult m_eCopyResult = ECopyResult::NotTried;

@@ -229,7 +229,8 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
     finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
     CString kept;
     kept.FormatMessage(IDS_CASES_KEPT_FAILED, 1);
-    EXPECT_EQ(std::vector<CString>{L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) + L"\n" + kept},
+    EXPECT_EQ(std::vector<CString>{L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) +
+                                   L"\n    Anna\\Case2\\big.sdt\n" + kept},
               Messages(run));
     EXPECT_EQ(0, MediaHolding(L"Case2\\big.sdt"));
     EXPECT_EQ(2, MediaHolding(L"Case3\\s3.dat")) << "after the one medium change";

@@ -37,12 +37,15 @@ CString Prompt(int nDisk, UINT nReason = IDS_MEDIA_FULL)
     return L"box " + StringOf(nReason) + L"\n" + disk;
 }
 
-CString FailedFilesText(UINT nId, int nFiles, bool bDeleting = false)
+// The final message of a run with failures, naming the files.
+CString FailedFilesText(UINT nId, int nFiles, bool bDeleting = false, std::vector<CString> names = {})
 {
     CString text;
     text.FormatMessage(nId, nFiles);
     if (bDeleting)
         text += L" " + StringOf(IDS_RESTORATION_DATA_KEPT);
+    for (const CString& name : names)
+        text += L"\n    " + name;
     return L"error " + text;
 }
 
@@ -221,7 +224,8 @@ TEST_F(DriverTest, FilesTooLargeOrUnreadableAreReportedOnceAndLeaveTheDeleteToTh
                       kCopying, kBackupIndex, L"too large big.dat", L"failed x.dat", L"copied 2.dat",
                       L"pos 0", L"status Deleting", L"delete root", L"delete Patient Data Index", L"delete 1.dat",
                       L"delete big.dat", L"delete x.dat", L"delete 2.dat",
-                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 2, true), L"finish"}),
+                      FailedFilesText(IDS_BACKUP_FINISHED_WITH_ERRORS, 2, true, {m_src / L"big.dat", m_src / L"x.dat"}),
+                      L"finish"}),
               m_events);
     EXPECT_EQ("1 2 0 2 0", IniState(2));
     ASSERT_EQ(2, m_run.GetFailedFiles().GetSize());
@@ -285,11 +289,11 @@ TEST_F(DriverTest, RestoreReadsTheDiskFormOfTheDirectoryAndEndsWithItsMessage)
         CString shown;
         UINT outcome;
     } cases[] = {
-        {[this] { m_run.ReportCopied(); }, L"info 26", 0},
+        {[this] { m_run.ReportCopied(100); }, L"info 26", 0},
         {[] {}, L"info 61", 0},
         {[this] { m_run.Cancel(); }, L"info 25", CBackup::OutcomeIncomplete},
         {[this] { m_run.ReportFailure(ERunFailure::CopyFailed, L"x.dat"); },
-         FailedFilesText(IDS_RESTORE_FINISHED_WITH_ERRORS, 1), CBackup::OutcomeCopyFailed},
+         FailedFilesText(IDS_RESTORE_FINISHED_WITH_ERRORS, 1, false, {L"x.dat"}), CBackup::OutcomeCopyFailed},
         {[] { AfxThrowOsFileException(ERROR_FILE_NOT_FOUND, L"x.dat"); }, L"error 27", CBackup::OutcomeFatal},
         {[] { AfxThrowArchiveException(CArchiveException::endOfFile, L"Settings"); }, L"error 50",
          CBackup::OutcomeFatal},

@@ -56,7 +56,8 @@ void FileItem::Backup(const CString& strDstDir, IProgressListener* pListener)
     }
     SetBackupState(BackedUp);
     pListener->AddProgress(CDirectory::GetFileSize(m_strSource));
-    pListener->ReportCopied();
+    const std::vector<unsigned char> copy = ReadBytes(strTarget);
+    pListener->ReportWritten(strTarget, static_cast<LONGLONG>(copy.size()), CSha256::Of(copy.data(), copy.size()));
     Note(L"copied");
     if (m_onCopied)
         m_onCopied();

@@ -139,7 +139,7 @@ TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnswered
     std::vector<BOOL> answers;
     ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
         hDialog = hDlg;
-        answers = {pDlg->AskOverwrite(L"overwrite?"), pDlg->AskOverwrite(L"overwrite?"),
+        answers = {pDlg->AskOverwrite(L"overwrite?", L"a.dat"), pDlg->AskOverwrite(L"overwrite?", L"a.dat"),
                    pDlg->AskForMedium(L"medium?"), pDlg->AskForDisk(2)};
     });
     EXPECT_EQ(IDOK, Run(item));
@@ -162,5 +162,8 @@ TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnswered
     ProbeItem throwing(4096, [](CBackupDialog*, HWND) { AfxThrowMemoryException(); });
     EXPECT_EQ(IDOK, Run(throwing));
     EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeFatal), m_outcome);
-    EXPECT_EQ(std::vector<CString>{LoadText(IDS_UNKNOWN_ERROR)}, failed.Texts());
+    // It names what went wrong and offers the run's report.
+    ASSERT_EQ(1u, failed.Messages().size());
+    EXPECT_EQ(LoadText(IDS_UNKNOWN_ERROR) + L"\n\n" + LoadText(IDS_OPEN_REPORT), failed.Messages()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), failed.Messages()[0].type & MB_TYPEMASK);
 }
