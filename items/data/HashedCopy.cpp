@@ -99,8 +99,10 @@ DWORD CopyHashed(const CString& strSrc, const CString& strDst, BOOL bFailIfExist
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!src)
         return ::GetLastError();
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(src.Get(), &info))
+    // Only the times and attributes: the whole handle information also looks
+    // up the volume's serial number, a costly round trip per file under Wine.
+    FILE_BASIC_INFO info = {};
+    if (!::GetFileInformationByHandleEx(src.Get(), FileBasicInfo, &info, sizeof info))
         return ::GetLastError();
     CBlockHasher hasher;
 
@@ -108,7 +110,7 @@ DWORD CopyHashed(const CString& strSrc, const CString& strDst, BOOL bFailIfExist
     // a read-only copy is still writable through this handle.
     // An existing target makes CREATE_NEW fail with ERROR_FILE_EXISTS, as
     // CopyFileW does, and stays as it was.
-    const DWORD attributes = info.dwFileAttributes & kCopiedAttributes;
+    const DWORD attributes = info.FileAttributes & kCopiedAttributes;
     HANDLE hDst = ::CreateFileW(strDst, GENERIC_WRITE, 0, nullptr, bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
                                 attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hDst == INVALID_HANDLE_VALUE)
@@ -121,8 +123,7 @@ DWORD CopyHashed(const CString& strSrc, const CString& strDst, BOOL bFailIfExist
     // once more, since the creation takes them only for a new file (Wine
     // leaves those of a file it overwrites).
     FILE_BASIC_INFO basic = {};
-    basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
-    basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+    basic.LastWriteTime = info.LastWriteTime;
     basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileInformationByHandle(dst.Get(), FileBasicInfo, &basic, sizeof basic) || !dst.Close())
         return ::GetLastError();
