@@ -450,7 +450,18 @@ void CRunReport::RenderLists(CString& strOut, int nDisk) const
 void CRunReport::RenderOutcome(CString& strOut) const
 {
     strOut += L"\r\nOutcome\r\n";
-    AppendWrapped(strOut, L"  ", m_bOutcomeSet ? m_strOutcome : CString(L"not recorded"), 2 + kContinuation);
+    // The words are the final message's, one line of it after the other.
+    const CString strWords = m_bOutcomeSet ? m_strOutcome : CString(L"not recorded");
+    for (int start = 0; start <= strWords.GetLength();) {
+        int end = strWords.Find(L'\n', start);
+        if (end < 0)
+            end = strWords.GetLength();
+        CString strLine = strWords.Mid(start, end - start);
+        strLine.Trim();
+        if (!strLine.IsEmpty())
+            AppendWrapped(strOut, L"  ", strLine, 2 + kContinuation);
+        start = end + 1;
+    }
     if (!m_bUnattended)
         return;
     CString strCode;

@@ -117,6 +117,7 @@
 #define IDC_SELECT_MODIFIED 1012
 #define IDC_MEDIA_LABEL 1014
 #define IDC_BACKUP_TREE 1039
+#define IDC_MEDIA_NEEDED 1043
 // Controls of the Restore page.
 #define IDC_RESTORE_TREE 1000
 #define IDC_RESTORE 1005

@@ -25,7 +25,11 @@ public:
     // The events go to pEvents when given (a list the test items share).
     explicit RunRecorder(Events* pEvents = nullptr) : m_pEvents(pEvents ? pEvents : &events) {}
 
-    void AddProgress(LONGLONG nBytes) override { progress += nBytes; }
+    void AddProgress(LONGLONG nBytes) override
+    {
+        progress += nBytes;
+        ++progressCalls;
+    }
     void SetStatusText(const CString& strText) override { Note(L"status " + strText); }
     void ShowError(UINT nId) override { Note(L"error", nId); }
     void ShowErrorText(const CString& strText) override { Note(L"error " + strText); }
@@ -89,6 +93,7 @@ public:
 
     Events events;
     LONGLONG progress = 0;
+    int progressCalls = 0;
     // Files written onto a medium (backup) or back into the installation (restore).
     int copies = 0;
     std::vector<std::pair<ERunFailure, CString>> failures;

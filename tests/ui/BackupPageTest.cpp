@@ -72,6 +72,19 @@ TEST(RequiredMegabytes, WholeMegabytesPlusOneForMoreThanOneByte)
         EXPECT_EQ(megabytes[i], CPropPageBackup::RequiredMegabytes(bytes[i])) << bytes[i];
 }
 
+TEST(RequiredMegabytes, ASelectionLargerThanTheMediumSaysHowManyMediaLikeItItNeeds)
+{
+    SKIP_WITHOUT_MEDIA();
+    test::MediaDrive::Insert(1);
+    test::MediaDrive::Erase(1);
+    // The 3 MiB test medium holds a little less than 3 MiB of files.
+    EXPECT_EQ(CString(), CPropPageBackup::MediaNeededText(kMegabyte, L"R:\\Backup"));
+    EXPECT_EQ(CString(L"needs about 3 media like R:\\"), CPropPageBackup::MediaNeededText(8 * kMegabyte, L"R:\\"));
+    EXPECT_EQ(CString(L"needs about 4 media like R:\\"),
+              CPropPageBackup::MediaNeededText(9 * kMegabyte, L"R:\\Backup\\New"));
+    EXPECT_EQ(CString(), CPropPageBackup::MediaNeededText(8 * kMegabyte, CString()));
+}
+
 TEST(FormatBackupName, LongDateWithoutCommasAndTheTimeInAnyScript)
 {
     // Tuesday, 14 November 2023, 22:13, and a minute later.
