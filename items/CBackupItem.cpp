@@ -197,6 +197,9 @@ BOOL CBackupItem::CountsInDirectorySize(const CString& strFile)
 
 UINT CBackupItem::ReadDiskNumber(const CString& strBackupDir)
 {
+    UINT nDisk = 0;
+    if (CMediumInHand::Lookup(strBackupDir, nDisk))
+        return nDisk;
     return ::GetPrivateProfileIntW(kBackupIniSection, kDiskNumberKey, 0, BackupIniPath(strBackupDir));
 }
 

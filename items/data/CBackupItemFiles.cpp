@@ -10,7 +10,12 @@
 #include "items/data/HashedCopy.h"
 #include "res/resource.h"
 
+#include <atomic>
+
 namespace {
+
+// Names a temporary copy may take before one is free, as GetTempFileNameW tries.
+constexpr int kTemporaryNameTries = 0x10000;
 
 CString DirectoryOf(const CString& path)
 {
@@ -43,36 +48,65 @@ BOOL CopyWholeFile(const CString& strSrc, const CString& strDst, BOOL bFailIfExi
 // What became of a copy made through a temporary name.
 enum class EReplace { Replaced, Failed, Damaged };
 
-// Copies strSrc beside strDst under a temporary name, hashing the bytes it
-// writes into digest, and gives the copy strDst's name only when it is whole
-// and, with pExpected, has the digest expected. So a failed or damaged copy
-// leaves strDst as it was (on a restore, the live file). The last error is
-// the failure's.
-EReplace CopyThroughTemporary(const CString& strSrc, const CString& strDst, CSha256::Digest& digest,
-                              const CSha256::Digest* pExpected, const HashedCopyProgress& progress = nullptr)
+// Copies strSrc beside strDst under a temporary name of its own, hashing the
+// bytes it writes into digest, and gives the copy strDst's name only when it
+// is whole and, with pExpected, has the digest expected. So a failed or
+// damaged copy leaves strDst as it was (on a restore, the live file). The
+// copy takes the source's attributes less nAttributesCleared. The last error
+// is the failure's.
+EReplace CopyThroughTemporary(const CString& strSrc, const CString& strDst, BOOL bTargetExists,
+                              CSha256::Digest& digest, const CSha256::Digest* pExpected,
+                              const HashedCopyProgress& progress = nullptr, DWORD nAttributesCleared = 0)
 {
-    wchar_t temp[MAX_PATH];
-    if (!::GetTempFileNameW(DirectoryOf(strDst), L"orv", 0, temp))
-        return EReplace::Failed;
-    if (!CopyFileHashed(strSrc, temp, FALSE, digest, progress)) {
-        // The empty temporary stays when the source could not even be opened.
-        const DWORD error = ::GetLastError();
-        RemoveFile(temp);
-        ::SetLastError(error);
+    // The copy creates the temporary itself and fails on a name that is
+    // taken, so no name is made by one call and opened by the next.
+    static std::atomic<unsigned> nextName{::GetTickCount()};
+    auto temporary = [&strDst] {
+        CString temp;
+        temp.Format(L"%s\\orv%04X.tmp", DirectoryOf(strDst).GetString(), nextName++ & 0xFFFF);
+        return temp;
+    };
+    if (!bTargetExists) {
+        // Nothing to keep: the copy takes the name while it is open.
+        for (int nTry = 0; nTry < kTemporaryNameTries; ++nTry) {
+            switch (CopyFileHashedInto(strSrc, temporary(), strDst, digest, pExpected, progress, nAttributesCleared)) {
+            case EHashedCopy::Copied:
+                return EReplace::Replaced;
+            case EHashedCopy::Refused:
+                return EReplace::Damaged;
+            case EHashedCopy::Failed:
+                if (::GetLastError() != ERROR_FILE_EXISTS)
+                    return EReplace::Failed;
+            }
+        }
         return EReplace::Failed;
     }
+    CString temp;
+    BOOL bCopied = FALSE;
+    for (int nTry = 0; nTry < kTemporaryNameTries && !bCopied; ++nTry) {
+        temp = temporary();
+        bCopied = CopyFileHashed(strSrc, temp, TRUE, digest, progress);
+        if (!bCopied && ::GetLastError() != ERROR_FILE_EXISTS)
+            return EReplace::Failed;
+    }
+    if (!bCopied)
+        return EReplace::Failed;
     if (pExpected && digest != *pExpected) {
         RemoveFile(temp);
         return EReplace::Damaged;
     }
     // The user chose to overwrite, a read-only target included.
     ::SetFileAttributesW(strDst, FILE_ATTRIBUTE_NORMAL);
-    if (::MoveFileExW(temp, strDst, MOVEFILE_REPLACE_EXISTING))
-        return EReplace::Replaced;
-    const DWORD error = ::GetLastError();
-    RemoveFile(temp);
-    ::SetLastError(error);
-    return EReplace::Failed;
+    if (!::MoveFileExW(temp, strDst, MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = ::GetLastError();
+        RemoveFile(temp);
+        ::SetLastError(error);
+        return EReplace::Failed;
+    }
+    // After the move, which may set the archive bit again.
+    if (nAttributesCleared)
+        CDirectory::ModifyFileAttributes(strDst, nAttributesCleared, FALSE);
+    return EReplace::Replaced;
 }
 
 // What the progress display was told of the file in hand, block by block, so
@@ -160,12 +194,13 @@ void CBackupItemFiles::BackupFile(const CString& strSrcDir, const CString& strDs
     CDirectory::Make(DirectoryOf(dst));
     pListener->SetCurrentFile(src);
     CBlockProgress progress(pListener);
+    BOOL bSourceMarked = FALSE;
     try {
         // The medium keeps room for the file's line in its checksum file
         // before the file may take the medium's last free space.
         if (!pListener->KeepRoomFor(dst))
             OnMediumFull(src, dst, pListener);
-        else if (CopyFileHashed(src, dst, TRUE, m_digest, progress.Callback()))
+        else if (CopyFileHashed(src, dst, TRUE, m_digest, progress.Callback(), &bSourceMarked))
             m_eCopyResult = ECopyResult::Copied;
         else
             OnCopyFailed(src, dst, pListener);
@@ -186,8 +221,10 @@ void CBackupItemFiles::BackupFile(const CString& strSrcDir, const CString& strDs
     }
     if (m_eCopyResult == ECopyResult::Copied)
         pListener->ReportWritten(dst, CalculateSize(), m_digest);
-    // Cleared attributes (the archive bit above all) mark the file as saved.
-    ::SetFileAttributesW(src, 0);
+    // Cleared attributes (the archive bit above all) mark the file as saved;
+    // the copy did so through its handle where it could.
+    if (!bSourceMarked)
+        ::SetFileAttributesW(src, 0);
     m_nBackupState = BackedUp;
     progress.Complete(CalculateSize());
 }
@@ -198,7 +235,7 @@ void CBackupItemFiles::OnCopyFailed(const CString& strSrc, const CString& strDst
     if (CDirectory::FileExist(strDst, CString())) {
         if (!MayOverwrite(strSrc, strDst, pListener))
             return;
-        if (CopyThroughTemporary(strSrc, strDst, m_digest, nullptr) == EReplace::Replaced) {
+        if (CopyThroughTemporary(strSrc, strDst, TRUE, m_digest, nullptr) == EReplace::Replaced) {
             m_eCopyResult = ECopyResult::Copied;
             return;
         }
@@ -305,7 +342,8 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
     CBlockProgress progress(pListener);
     CSha256::Digest expected = {};
     const EChecksum checksum = pListener->LookUpChecksum(src, expected);
-    if (checksum != EChecksum::NoChecksumFile)
+    const BOOL bChecked = checksum != EChecksum::NoChecksumFile;
+    if (bChecked)
         RestoreChecked(src, dst, checksum == EChecksum::Listed ? &expected : nullptr, progress.Callback(), pListener);
     else if (CopyWholeFile(src, dst, TRUE))
         m_eCopyResult = ECopyResult::Copied;
@@ -313,11 +351,13 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
         OnCopyFailed(src, dst, pListener);
     if (m_eCopyResult == ECopyResult::Failed)
         return;
-    // A restored file is not new or modified data. A live file the user kept
-    // stays as it is: newer than the backup, it belongs in the next one.
+    // A restored file is not new or modified data (a checked copy is made
+    // without the archive bit). A live file the user kept stays as it is:
+    // newer than the backup, it belongs in the next one.
     if (m_eCopyResult == ECopyResult::Copied) {
         pListener->ReportCopied(CalculateSize());
-        CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
+        if (!bChecked)
+            CDirectory::ModifyFileAttributes(dst, FILE_ATTRIBUTE_ARCHIVE, FALSE);
         if (m_strName.CompareNoCase(CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName()) == 0)
             CDirectory::ModifyFileAttributes(CDirectory::SplitPathFromFileNameWithPath(dst), FILE_ATTRIBUTE_HIDDEN,
                                              TRUE);
@@ -328,9 +368,12 @@ void CBackupItemFiles::RestoreFile(const CString& strSrcDir, const CString& strD
 void CBackupItemFiles::RestoreChecked(const CString& strSrc, const CString& strDst, const CSha256::Digest* pExpected,
                                       const HashedCopyProgress& progress, IProgressListener* pListener)
 {
-    if (CDirectory::FileExist(strDst, CString()) && !MayOverwrite(strSrc, strDst, pListener))
+    const BOOL bExists = CDirectory::FileExist(strDst, CString());
+    if (bExists && !MayOverwrite(strSrc, strDst, pListener))
         return;
-    switch (CopyThroughTemporary(strSrc, strDst, m_digest, pExpected, progress)) {
+    // A restored file is not new or modified data: the copy is made without
+    // the archive bit.
+    switch (CopyThroughTemporary(strSrc, strDst, bExists, m_digest, pExpected, progress, FILE_ATTRIBUTE_ARCHIVE)) {
     case EReplace::Replaced:
         m_eCopyResult = ECopyResult::Copied;
         return;
