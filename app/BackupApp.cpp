@@ -1,6 +1,7 @@
 #include "app/BackupApp.h"
 
 #include "app/Backup.h"
+#include "app/BackupDialog.h"
 #include "app/BackupDlg.h"
 #include "app/Globals.h"
 #include "app/HelpDialog.h"
@@ -20,6 +21,12 @@ BOOL CBackupApp::InitInstance()
     gVerifyAfterBackup = FALSE;
     gRememberChoice = FALSE;
     gOverwriteChoice = FALSE;
+
+    // A check of a backup: the one parameter is the backup folder.
+    if (gCommandLine.GetParameterCount() == 1 && gCommandLine.HasOption(L"check")) {
+        m_nExitCode = static_cast<int>(RunCheck(GetFullPath(gCommandLine.GetParameter(0))));
+        return FALSE;
+    }
 
     if (gCommandLine.GetParameterCount() != 1) {
         if (gCommandLine.HasOption(L"?"))
@@ -48,6 +55,18 @@ BOOL CBackupApp::InitInstance()
     RunMainDialog();
     m_nExitCode = static_cast<int>(gUnattendedOutcome.load());
     return FALSE;
+}
+
+UINT CBackupApp::RunCheck(const CString& strBackupDir)
+{
+    // Unattended like the backup: no message box, and the window closes by
+    // itself; the exit code is the result.
+    gAutomatedMode = TRUE;
+    CBackupDialog dlg(strBackupDir);
+    m_pMainWnd = &dlg;
+    const INT_PTR nResult = dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return nResult == -1 ? static_cast<UINT>(CBackup::OutcomeFatal) : dlg.GetOutcome();
 }
 
 void CBackupApp::RunHelpDialog()

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: reads the command line and runs the help, the main
-// dialog for interactive work, or an unattended backup into one target folder.
+// dialog for interactive work, an unattended backup into one target folder,
+// or (with -check) the check of one backup folder.
 
 #include "framework/CWinApp.h"
 
@@ -15,4 +16,6 @@ protected:
     // the choice and the flags without a window.
     virtual void RunHelpDialog();
     virtual void RunMainDialog();
+    // The check's progress dialog, unattended; returns the check's outcome.
+    virtual UINT RunCheck(const CString& strBackupDir);
 };

@@ -3,7 +3,10 @@
 #include "app/Globals.h"
 #include "framework/CWinApp.h"
 #include "framework/MessageBox.h"
+#include "installation/CDirectory.h"
 #include "items/CBackupItem.h"
+#include "items/ChecksumCheck.h"
+#include "items/data/DataPath.h"
 #include "res/resource.h"
 #include "ui/CDiskPromptBox.h"
 #include "ui/COverwriteFilesDlg.h"
@@ -13,13 +16,29 @@ namespace {
 // Sent by the worker with a function to run on the dialog's thread.
 const UINT kRunOnDialogThread = WM_APP + 1;
 
+// "1:05:09" or "5:09".
+CString FormatDuration(ULONGLONG nSeconds)
+{
+    CString text;
+    if (nSeconds >= 3600)
+        text.Format(L"%llu:%02llu:%02llu", nSeconds / 3600, nSeconds / 60 % 60, nSeconds % 60);
+    else
+        text.Format(L"%llu:%02llu", nSeconds / 60, nSeconds % 60);
+    return text;
+}
+
 } // namespace
 
 CBackupDialog::CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode)
-    : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_bBackupMode(bBackupMode)
+    : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_eMode(bBackupMode ? EMode::Backup : EMode::Restore)
 {
     SetBackupDir(strBackupDir);
     SetRoot(pRoot);
+}
+
+CBackupDialog::CBackupDialog(const CString& strBackupDir) : CDialog(IDD_PROGRESS, AfxGetMainWnd()), m_eMode(EMode::Check)
+{
+    SetBackupDir(strBackupDir);
 }
 
 CBackupDialog::~CBackupDialog()
@@ -42,7 +61,10 @@ BOOL CBackupDialog::OnInitDialog()
     // The range is computed before the worker starts, so the two never walk
     // the item tree at the same time.
     InitProgressRange();
-    m_pWorker = AfxBeginThread(m_bBackupMode ? BackupThreadProc : RestoreThreadProc, this);
+    m_pWorker = AfxBeginThread(m_eMode == EMode::Backup    ? BackupThreadProc
+                               : m_eMode == EMode::Restore ? RestoreThreadProc
+                                                           : CheckThreadProc,
+                               this);
     if (!m_pWorker)
         EndWithoutRun();
     return TRUE;
@@ -50,9 +72,19 @@ BOOL CBackupDialog::OnInitDialog()
 
 void CBackupDialog::InitProgressRange()
 {
-    int units = BytesToUnits(GetRoot()->CalculateSize());
-    if (gVerifyAfterBackup)
+    m_nStartTick = ::GetTickCount64();
+    m_strDataPath = GetDataPath();
+    // A check reads what the medium in the drive lists.
+    const LONGLONG nBytes = m_eMode == EMode::Check
+                                ? ListedBytes(CDirectory::CreateFileNameForDisk(GetBackupDir()))
+                                : GetRoot()->CalculateSize();
+    int units = BytesToUnits(nBytes);
+    m_nBytesTotal = nBytes;
+    m_nFilesTotal = m_eMode == EMode::Check ? 0 : GetRoot()->CountSelectedFiles();
+    if (gVerifyAfterBackup) {
         units *= 2;
+        m_nBytesTotal *= 2;
+    }
     m_progress.SetRange32(0, units);
 }
 
@@ -67,6 +99,13 @@ UINT CBackupDialog::RestoreThreadProc(LPVOID pParam)
 {
     auto* self = static_cast<CBackupDialog*>(pParam);
     self->DoRestore(self);
+    return 0;
+}
+
+UINT CBackupDialog::CheckThreadProc(LPVOID pParam)
+{
+    auto* self = static_cast<CBackupDialog*>(pParam);
+    self->DoCheck(self);
     return 0;
 }
 
@@ -117,6 +156,7 @@ void CBackupDialog::AddProgress(LONGLONG nBytes)
 {
     // Rounded per call, so the sum is what one message per call would add.
     m_nPendingUnits += BytesToUnits(nBytes);
+    m_nBytesDone += nBytes;
     if (::GetTickCount64() - m_nLastShownTick >= kProgressIntervalMs)
         ShowPendingProgress();
 }
@@ -128,11 +168,45 @@ void CBackupDialog::ShowPendingProgress()
     m_nLastShownTick = ::GetTickCount64();
     m_progress.OffsetPos(m_nPendingUnits);
     m_nPendingUnits = 0;
+    ShowDetail();
+}
+
+void CBackupDialog::SetCurrentFile(const CString& strPath)
+{
+    // The lab knows its files by patient: a path below the data folder is
+    // shown from there.
+    const BOOL bInData = strPath.Left(m_strDataPath.GetLength()).CompareNoCase(m_strDataPath) == 0;
+    m_strCurrentFile = bInData ? strPath.Mid(m_strDataPath.GetLength()) : strPath;
+    ++m_nFilesDone;
+}
+
+void CBackupDialog::ShowDetail()
+{
+    const ULONGLONG nElapsed = (::GetTickCount64() - m_nStartTick) / 1000;
+    // The message functions take no floating-point inserts.
+    CString strDone, strTotal;
+    strDone.Format(L"%.1f", m_nBytesDone / 1048576.0);
+    strTotal.Format(L"%.1f", m_nBytesTotal / 1048576.0);
+    CString strCounts;
+    strCounts.FormatMessage(IDS_PROGRESS_COUNTS, static_cast<int>(m_nFilesDone), static_cast<int>(m_nFilesTotal),
+                            strDone.GetString(), strTotal.GetString(), FormatDuration(nElapsed).GetString());
+    // The time left, once enough is done to tell.
+    if (m_nBytesDone > 0 && m_nBytesTotal > m_nBytesDone && nElapsed >= 2) {
+        const ULONGLONG nLeft = static_cast<ULONGLONG>(
+            static_cast<double>(nElapsed) * static_cast<double>(m_nBytesTotal - m_nBytesDone) / m_nBytesDone);
+        CString strLeft;
+        strLeft.FormatMessage(IDS_PROGRESS_TIME_LEFT, FormatDuration(nLeft).GetString());
+        strCounts += strLeft;
+    }
+    ::SendMessageW(GetDlgItem(IDC_PROGRESS_FILE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m_strCurrentFile.GetString()));
+    ::SendMessageW(GetDlgItem(IDC_PROGRESS_COUNTS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strCounts.GetString()));
 }
 
 void CBackupDialog::SetStatusText(const CString& strText)
 {
     ShowPendingProgress();
+    // A new phase (verifying, deleting) counts its files afresh.
+    m_nFilesDone = 0;
     ::SendMessageW(GetDlgItem(IDC_PROGRESS_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(strText.GetString()));
 }
 
@@ -154,6 +228,9 @@ void CBackupDialog::RunOnDialogThread(const std::function<void()>& fn)
 
 BOOL CBackupDialog::AskForMedium(const CString& strText)
 {
+    // Unattended nobody could answer.
+    if (gAutomatedMode)
+        return FALSE;
     BOOL bOk = FALSE;
     RunOnDialogThread([&] { bOk = AfxMessageBox(strText, MB_OKCANCEL, m_hWnd) == IDOK; });
     return bOk;
@@ -161,6 +238,8 @@ BOOL CBackupDialog::AskForMedium(const CString& strText)
 
 BOOL CBackupDialog::AskForDisk(UINT nDisk)
 {
+    if (gAutomatedMode)
+        return FALSE;
     BOOL bOk = FALSE;
     RunOnDialogThread([&] { bOk = CDiskPromptBox(m_hWnd).AskForDisk(nDisk); });
     return bOk;
@@ -181,16 +260,28 @@ EOverwriteAnswer CBackupDialog::ShowOverwriteQuestion(const CString& strMessage,
 
 void CBackupDialog::ShowError(UINT nStringId)
 {
-    ShowPendingProgress();
     CString text;
     text.FormatMessage(nStringId);
-    ShowBox(text, IDS_ERROR, MB_ICONERROR);
+    ShowErrorText(text);
 }
 
 void CBackupDialog::ShowErrorText(const CString& strText)
 {
     ShowPendingProgress();
-    ShowBox(strText, IDS_ERROR, MB_ICONERROR);
+    if (gAutomatedMode || m_strReportPath.IsEmpty()) {
+        ShowBox(strText, IDS_ERROR, MB_ICONERROR);
+        return;
+    }
+    // The end of a run that went wrong: the report tells the whole story.
+    CString question;
+    question.LoadString(IDS_OPEN_REPORT);
+    CString caption;
+    caption.LoadString(IDS_ERROR);
+    const CString text = strText + L"\n\n" + question;
+    RunOnDialogThread([&] {
+        if (ShowMessageBox(m_hWnd, text, caption, MB_YESNO | MB_ICONERROR) == IDYES)
+            OpenReportFile(m_hWnd, m_strReportPath);
+    });
 }
 
 void CBackupDialog::ShowInfoText(const CString& strText)

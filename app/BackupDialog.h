@@ -18,6 +18,8 @@ class CBackupDialog : public CDialog, public CBackup {
 public:
     // User-interface thread. bBackupMode: TRUE for a backup, FALSE for a restore.
     CBackupDialog(const CString& strBackupDir, CBackupItem* pRoot, BOOL bBackupMode);
+    // A check of the backup in strBackupDir against its checksums.
+    explicit CBackupDialog(const CString& strBackupDir);
     // Waits for the worker, which has nothing left to do once it called Finish.
     ~CBackupDialog() override;
 
@@ -35,6 +37,8 @@ public:
     // boxes the dialog owns, so they stand in front of it.
     BOOL AskForMedium(const CString& strText) override;
     BOOL AskForDisk(UINT nDisk) override;
+    // Worker thread: the file in hand, shown with the bar in the detail lines.
+    void SetCurrentFile(const CString& strPath) override;
 
     // Kilobytes of a byte count as the bar counts them: at least 1 for any data.
     static int BytesToUnits(LONGLONG nBytes);
@@ -45,6 +49,8 @@ public:
 
 protected:
     EOverwriteAnswer ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember) override;
+    // An error message at the end then asks whether to open the report.
+    void OfferReport(const CString& strPath) override { m_strReportPath = strPath; }
 
     // User-interface thread.
     BOOL OnInitDialog() override;
@@ -61,18 +67,33 @@ private:
     void ShowPendingProgress();
     void OnCancelButton();
     void ShowBox(const CString& strText, UINT nCaptionId, UINT nIcon);
+    // The detail lines: the file in hand; files, megabytes and time so far
+    // and the time left.
+    void ShowDetail();
     // Worker thread: runs fn on the dialog's thread and waits for it.
     void RunOnDialogThread(const std::function<void()>& fn);
 
     static UINT BackupThreadProc(LPVOID pParam);
     static UINT RestoreThreadProc(LPVOID pParam);
+    static UINT CheckThreadProc(LPVOID pParam);
+
+    enum class EMode { Backup, Restore, Check };
 
     CProgressCtrl m_progress;
-    BOOL m_bBackupMode;
+    EMode m_eMode;
     // Set by Finish before it posts IDOK: only that IDOK ends the dialog.
     std::atomic<BOOL> m_bFinished{FALSE};
     std::unique_ptr<CWinThread> m_pWorker;
     // Worker thread only.
     int m_nPendingUnits = 0;
     ULONGLONG m_nLastShownTick = 0;
+    CString m_strCurrentFile;
+    CString m_strDataPath;
+    LONGLONG m_nFilesDone = 0;
+    LONGLONG m_nBytesDone = 0;
+    CString m_strReportPath;
+    // Set when the dialog opens.
+    LONGLONG m_nFilesTotal = 0;
+    LONGLONG m_nBytesTotal = 0;
+    ULONGLONG m_nStartTick = 0;
 };

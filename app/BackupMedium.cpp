@@ -2,6 +2,7 @@
 
 #include "app/Backup.h"
 #include "app/Globals.h"
+#include "app/RunReport.h"
 #include "framework/CHandle.h"
 #include "installation/CDirectory.h"
 #include "items/BackupMedia.h"
@@ -12,6 +13,14 @@ namespace {
 
 // Far more than the few keys a Backup.ini holds; a larger file is not ours.
 const DWORD kMaxIniBytes = 64 * 1024;
+
+// The reserve grows in steps of this many bytes, written, not just claimed:
+// a file system may hand out the room of a file only when it is written.
+const DWORD kReserveStep = 64 * 1024;
+
+// What the reports of a medium take beside its checksums: its own part and,
+// on the last medium, the whole run's.
+const ULONGLONG kReportRoom = 2 * kReserveStep;
 
 CString NewRunId()
 {
@@ -64,24 +73,106 @@ bool SBackupIniState::operator==(const SBackupIniState& other) const
 
 CBackupMedium::CBackupMedium(const CString& strBackupDir)
     : m_strBackupDir(strBackupDir), m_strIni(CDirectory::Concat(strBackupDir, kBackupIniName)),
-      m_strRunId(NewRunId())
+      m_strPrefix(CDirectory::Concat(GetFullPath(strBackupDir), CString())), m_strRunId(NewRunId())
 {
 }
 
 BOOL CBackupMedium::Start(int nDisk)
 {
     m_nDisk = nDisk;
+    m_checksums.Clear();
     if (!CDirectory::Make(GetFullPath(m_strBackupDir)))
         return FALSE;
     SBackupIniState state;
     state.nDisk = nDisk;
-    return Write(state);
+    if (!Write(state))
+        return FALSE;
+    return OpenReserve(kReportRoom + kReserveStep);
 }
 
-BOOL CBackupMedium::Close(SBackupIniState state)
+BOOL CBackupMedium::KeepRoomFor(const CString& strPath)
+{
+    const ULONGLONG nNeeded = m_checksums.GetBytes() + ChecksumLineBytes(RelativePath(strPath)) + kReportRoom;
+    if (nNeeded <= m_nReserved)
+        return TRUE;
+    return Reserve((nNeeded / kReserveStep + 1) * kReserveStep);
+}
+
+void CBackupMedium::AddWritten(const CString& strPath, const CSha256::Digest& digest)
+{
+    const CString strRelative = RelativePath(strPath);
+    if (!strRelative.IsEmpty())
+        m_checksums.Add(strRelative, digest);
+}
+
+BOOL CBackupMedium::Close(SBackupIniState state, const CRunReport& report, BOOL bLast)
 {
     state.nDisk = m_nDisk;
-    return Write(state);
+    // The reserve's room goes to the bookkeeping, written before anything
+    // else can take it.
+    ReleaseReserve();
+    try {
+        m_checksums.Write(m_strBackupDir);
+    } catch (CFileException* e) {
+        e->Delete();
+        return FALSE;
+    }
+    report.WriteMedium(m_nDisk, CDirectory::Concat(m_strBackupDir, MediumReportFileName(m_nDisk)));
+    if (!Write(state))
+        return FALSE;
+    if (bLast)
+        OpenReserve(kReportRoom);
+    return TRUE;
+}
+
+DWORD CBackupMedium::WriteRunReport(const CRunReport& report)
+{
+    ReleaseReserve();
+    return report.Write(CDirectory::Concat(m_strBackupDir, kRunReportFileName));
+}
+
+BOOL CBackupMedium::OpenReserve(ULONGLONG nBytes)
+{
+    m_reserve = CHandle(::CreateFileW(CDirectory::Concat(m_strBackupDir, kReserveFileName), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    m_nReserved = 0;
+    return m_reserve && Reserve(nBytes);
+}
+
+BOOL CBackupMedium::Reserve(ULONGLONG nBytes)
+{
+    static const BYTE zeros[kReserveStep] = {};
+    const ULONGLONG nBefore = m_nReserved;
+    while (m_nReserved < nBytes) {
+        DWORD nWritten = 0;
+        if (!::WriteFile(m_reserve.Get(), zeros, kReserveStep, &nWritten, nullptr) || nWritten != kReserveStep) {
+            LARGE_INTEGER back = {};
+            back.QuadPart = static_cast<LONGLONG>(nBefore);
+            ::SetFilePointerEx(m_reserve.Get(), back, nullptr, FILE_BEGIN);
+            ::SetEndOfFile(m_reserve.Get());
+            m_nReserved = nBefore;
+            return FALSE;
+        }
+        m_nReserved += kReserveStep;
+    }
+    return TRUE;
+}
+
+void CBackupMedium::ReleaseReserve()
+{
+    if (!m_reserve)
+        return;
+    m_reserve.Reset();
+    m_nReserved = 0;
+    ::DeleteFileW(CDirectory::Concat(m_strBackupDir, kReserveFileName));
+}
+
+CString CBackupMedium::RelativePath(const CString& strPath) const
+{
+    const CString strFull = GetFullPath(strPath);
+    if (strFull.Left(m_strPrefix.GetLength()).CompareNoCase(m_strPrefix) != 0)
+        return CString();
+    return strFull.Mid(m_strPrefix.GetLength());
 }
 
 int CBackupMedium::DiskInDrive() const

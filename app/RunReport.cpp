@@ -3,6 +3,7 @@
 #include "app/Backup.h"
 #include "framework/CAtomicFile.h"
 #include "framework/SystemErrorText.h"
+#include "items/BackupMedia.h"
 #include "res/version.h"
 
 #include <shellapi.h>
@@ -136,11 +137,13 @@ void AppendHeading(CString& strOut, const CString& strHeading, size_t nCount)
     strOut += strLine;
 }
 
-CString DescribeMismatch(DWORD dwError)
+// A backup compares a copy with its live file; a restore and a check compare
+// it with its checksum.
+CString DescribeMismatch(ERunKind kind, DWORD dwError)
 {
-    if (dwError == ERROR_SUCCESS)
-        return L"the copy differs from the file";
-    return L"the copy could not be read back: " + GetSystemErrorText(dwError);
+    if (dwError != ERROR_SUCCESS)
+        return L"the copy could not be read back: " + GetSystemErrorText(dwError);
+    return kind == ERunKind::Backup ? L"the copy differs from the file" : L"its bytes differ from its checksum";
 }
 
 CString DescribeCaseKept(ECaseKept reason, DWORD dwError)
@@ -198,7 +201,7 @@ CString RunKindName(ERunKind kind)
 CString MediumReportFileName(int nDisk)
 {
     CString strName;
-    strName.Format(L"Backup Report, disk %d.txt", nDisk);
+    strName.Format(L"%s, disk %d.txt", kReportFilePrefix, nDisk);
     return strName;
 }
 
@@ -326,6 +329,11 @@ void CRunReport::AddCaseKept(const CString& strCaseDir, ECaseKept reason, DWORD 
     AddEntry(m_casesKept, strCaseDir, dwError, reason);
 }
 
+void CRunReport::AddUnlisted(const CString& strPath)
+{
+    AddEntry(m_unlisted, strPath, ERROR_SUCCESS);
+}
+
 void CRunReport::AddKeptExisting(const CString& strPath)
 {
     AddEntry(m_keptExisting, strPath, ERROR_SUCCESS);
@@ -424,17 +432,36 @@ void CRunReport::RenderLists(CString& strOut, int nDisk) const
         for (const SEntry* entry : shown)
             AppendEntry(strOut, entry->strPath, describe(*entry));
     };
-    list(L"Files not copied", m_failures, [](const SEntry& e) { return GetSystemErrorText(e.dwError); });
-    list(L"Verification mismatches", m_mismatches, [](const SEntry& e) { return DescribeMismatch(e.dwError); });
+    // The same lists say different things in the three kinds of run.
+    const wchar_t* pszFailures = m_kind == ERunKind::Backup    ? L"Files not copied"
+                                 : m_kind == ERunKind::Restore ? L"Files not restored"
+                                                               : L"Files missing";
+    const wchar_t* pszMismatches = m_kind == ERunKind::Backup    ? L"Verification mismatches"
+                                   : m_kind == ERunKind::Restore ? L"Damaged copies, not restored"
+                                                                 : L"Damaged files";
+    list(pszFailures, m_failures, [](const SEntry& e) { return GetSystemErrorText(e.dwError); });
+    list(pszMismatches, m_mismatches, [this](const SEntry& e) { return DescribeMismatch(m_kind, e.dwError); });
     list(L"Case directories deleted", m_casesDeleted, [](const SEntry&) { return CString(); });
     list(L"Case directories kept", m_casesKept, [](const SEntry& e) { return DescribeCaseKept(e.reason, e.dwError); });
     list(L"Existing files kept at the overwrite question", m_keptExisting, [](const SEntry&) { return CString(); });
+    list(L"Files without a line in their medium's checksum file", m_unlisted, [](const SEntry&) { return CString(); });
 }
 
 void CRunReport::RenderOutcome(CString& strOut) const
 {
     strOut += L"\r\nOutcome\r\n";
-    AppendWrapped(strOut, L"  ", m_bOutcomeSet ? m_strOutcome : CString(L"not recorded"), 2 + kContinuation);
+    // The words are the final message's, one line of it after the other.
+    const CString strWords = m_bOutcomeSet ? m_strOutcome : CString(L"not recorded");
+    for (int start = 0; start <= strWords.GetLength();) {
+        int end = strWords.Find(L'\n', start);
+        if (end < 0)
+            end = strWords.GetLength();
+        CString strLine = strWords.Mid(start, end - start);
+        strLine.Trim();
+        if (!strLine.IsEmpty())
+            AppendWrapped(strOut, L"  ", strLine, 2 + kContinuation);
+        start = end + 1;
+    }
     if (!m_bUnattended)
         return;
     CString strCode;

@@ -11,6 +11,7 @@
 // over. No call locks. Successful files are only counted; strings are kept
 // only for the lists the report names file by file.
 
+#include "app/IProgressListener.h"
 #include "framework/CString.h"
 
 #include <vector>
@@ -18,14 +19,6 @@
 enum class ERunKind { Backup, Restore, Check };
 // "Backup", "Restore", "Check".
 CString RunKindName(ERunKind kind);
-
-// Why a case directory stays in the installation although its restoration
-// data was to be deleted.
-enum class ECaseKept {
-    NotInBackup,  // it holds files that are not in this backup
-    FileFailed,   // one of its files was not copied or did not verify
-    DeleteFailed, // deleting it failed; the system's error says why
-};
 
 // The options a run was started with.
 struct SRunOptions {
@@ -79,6 +72,8 @@ public:
     void AddCaseKept(const CString& strCaseDir, ECaseKept reason, DWORD dwError = ERROR_SUCCESS);
     // An existing file left as it was at the overwrite question.
     void AddKeptExisting(const CString& strPath);
+    // A file on a medium that its checksum file does not list.
+    void AddUnlisted(const CString& strPath);
     // The outcome bits (the exit code of an unattended run) and what the
     // final message said, in words.
     void SetOutcome(UINT nBits, const CString& strWords);
@@ -157,6 +152,7 @@ private:
     std::vector<SEntry> m_casesDeleted;
     std::vector<SEntry> m_casesKept;
     std::vector<SEntry> m_keptExisting;
+    std::vector<SEntry> m_unlisted;
 
     BOOL m_bOutcomeSet = FALSE;
     UINT m_nOutcomeBits = 0;

@@ -31,11 +31,18 @@ CAtomicFile::~CAtomicFile()
     ::DeleteFileW(m_strTemp);
 }
 
-void CAtomicFile::Commit()
+void CAtomicFile::Write(const void* pBuffer, UINT nCount)
+{
+    CFile::Write(pBuffer, nCount);
+    m_hash.Update(pBuffer, nCount);
+}
+
+CSha256::Digest CAtomicFile::Commit()
 {
     Flush();
     Close();
     if (!::MoveFileExW(m_strTemp, m_strTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         AfxThrowOsFileException(static_cast<LONG>(::GetLastError()), m_strTarget);
     m_strTemp.Empty();
+    return m_hash.Finish();
 }

@@ -7,6 +7,7 @@
 #include "framework/CString.h"
 #include "installation/SDirEntry.h"
 
+#include <functional>
 #include <vector>
 
 class CDirectory {
@@ -68,6 +69,10 @@ public:
     // CFileException with its name and Win32 error; a failing buffer
     // allocation a CMemoryException.
     static void Compare(const CString& file1, const CString& file2, int* pEqual);
+    // The same, telling progress the bytes of each block compared, so that a
+    // progress display moves within a large file.
+    static void Compare(const CString& file1, const CString& file2, int* pEqual,
+                        const std::function<void(DWORD)>& progress);
 
     // Sets (bSet nonzero) or clears the attribute bits; bits the system does
     // not let a caller change (directory, compressed, ...) are ignored.

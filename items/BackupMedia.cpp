@@ -1,8 +1,22 @@
 #include "items/BackupMedia.h"
 
 #include "installation/CDirectory.h"
+#include "items/ChecksumFile.h"
+
+#include <atomic>
 
 namespace {
+
+// The innermost medium in hand; seen by other threads, honoured only on its own.
+std::atomic<CMediumInHand*> gpMediumInHand{nullptr};
+
+CString WithoutTrailingBackslash(const CString& strPath)
+{
+    CString strResult = strPath;
+    while (!strResult.IsEmpty() && strResult[strResult.GetLength() - 1] == L'\\')
+        strResult = strResult.Left(strResult.GetLength() - 1);
+    return strResult;
+}
 
 // The path without its last component; empty when it has no backslash.
 CString CutLastComponent(const CString& strPath)
@@ -21,10 +35,40 @@ CString NearestExistingAncestor(const CString& strPath)
 
 } // namespace
 
+CMediumInHand::CMediumInHand(const CString& strBackupDir, UINT nDisk)
+    : m_strBackupDir(WithoutTrailingBackslash(strBackupDir)), m_nDisk(nDisk), m_nThreadId(::GetCurrentThreadId()),
+      m_pOuter(gpMediumInHand.load())
+{
+    gpMediumInHand = this;
+}
+
+CMediumInHand::~CMediumInHand()
+{
+    gpMediumInHand = m_pOuter;
+}
+
+BOOL CMediumInHand::Lookup(const CString& strBackupDir, UINT& nDisk)
+{
+    const CMediumInHand* pInHand = gpMediumInHand.load();
+    if (!pInHand || pInHand->m_nThreadId != ::GetCurrentThreadId() ||
+        WithoutTrailingBackslash(strBackupDir).CompareNoCase(pInHand->m_strBackupDir) != 0)
+        return FALSE;
+    nDisk = pInHand->m_nDisk;
+    return TRUE;
+}
+
 int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey)
 {
     return static_cast<int>(::GetPrivateProfileIntW(kBackupIniSection, pszKey, 0,
                                                     CDirectory::Concat(strBackupDir, kBackupIniName)));
+}
+
+BOOL IsMediumBookkeeping(const CString& strName)
+{
+    const CString prefix = kReportFilePrefix;
+    return strName.CompareNoCase(kBackupIniName) == 0 || strName.CompareNoCase(kChecksumFileName) == 0 ||
+           strName.CompareNoCase(kReserveFileName) == 0 ||
+           (strName.Left(prefix.GetLength()).CompareNoCase(prefix) == 0 && strName.Right(4).CompareNoCase(L".txt") == 0);
 }
 
 ULONGLONG GetFreeDiskSpace(const CString& strPath)

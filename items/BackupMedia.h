@@ -26,6 +26,40 @@ inline constexpr int kMaxDiskNumber = 999;
 // key is missing.
 int ReadBackupIniValue(const CString& strBackupDir, const wchar_t* pszKey);
 
+// While a medium's items are restored, the medium in the drive is the one
+// the restore asked for, and nothing asks for another: its number need not
+// be read from its Backup.ini for every file. While this lives, the
+// DiskNumber of that backup directory, read on the thread that made it, is
+// the number given; every other read goes to the file.
+class CMediumInHand {
+public:
+    CMediumInHand(const CString& strBackupDir, UINT nDisk);
+    ~CMediumInHand();
+    CMediumInHand(const CMediumInHand&) = delete;
+    CMediumInHand& operator=(const CMediumInHand&) = delete;
+
+    // The number of the medium in hand when strBackupDir is its directory
+    // and the caller is on its thread; otherwise FALSE.
+    static BOOL Lookup(const CString& strBackupDir, UINT& nDisk);
+
+private:
+    CString m_strBackupDir;
+    UINT m_nDisk;
+    DWORD m_nThreadId;
+    CMediumInHand* m_pOuter;
+};
+
+// While a medium is written, this file in its backup folder keeps the room
+// that the medium's bookkeeping (checksum file, report, Backup.ini) takes
+// when the medium is closed; it is gone from every closed medium.
+inline constexpr const wchar_t* kReserveFileName = L"Bookkeeping.reserve";
+// The run reports on a medium: "Backup Report.txt", "Backup Report, disk 2.txt".
+inline constexpr const wchar_t* kReportFilePrefix = L"Backup Report";
+
+// The medium's own files in its backup folder, not data of the backup:
+// Backup.ini, the checksum file, the reserve and the run reports.
+BOOL IsMediumBookkeeping(const CString& strName);
+
 // Room a medium must have beyond a file for that file to go onto it: its
 // directories and the medium's bookkeeping.
 inline constexpr ULONGLONG kMediumSlackBytes = 64 * 1024;

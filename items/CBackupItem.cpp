@@ -137,6 +137,18 @@ UINT CBackupItem::GetDiskNumber()
     return m_nDiskNumber;
 }
 
+LONGLONG CBackupItem::CountSelectedFiles()
+{
+    if (GetCheck() == Unchecked)
+        return 0;
+    if (m_arrChildren.IsEmpty())
+        return 1;
+    LONGLONG nFiles = 0;
+    for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
+        nFiles += m_arrChildren[i]->CountSelectedFiles();
+    return nFiles;
+}
+
 BOOL CBackupItem::ContainsItem(const CString& strName)
 {
     if (GetName() == strName)
@@ -185,6 +197,9 @@ BOOL CBackupItem::CountsInDirectorySize(const CString& strFile)
 
 UINT CBackupItem::ReadDiskNumber(const CString& strBackupDir)
 {
+    UINT nDisk = 0;
+    if (CMediumInHand::Lookup(strBackupDir, nDisk))
+        return nDisk;
     return ::GetPrivateProfileIntW(kBackupIniSection, kDiskNumberKey, 0, BackupIniPath(strBackupDir));
 }
 

@@ -40,6 +40,9 @@ public:
     virtual void OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener);
     virtual BOOL IsTiffImage();
     virtual UINT GetDiskNumber();
+    // The files a run over the selection would write: a selected leaf counts
+    // one (an archive), a selected parent the sum of its children.
+    virtual LONGLONG CountSelectedFiles();
 
     UINT GetBackupState() const { return m_nBackupState; }
     void SetBackupState(UINT nState) { m_nBackupState = nState; }

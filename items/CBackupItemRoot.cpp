@@ -116,6 +116,8 @@ void CBackupItemRoot::Restore(const CString& strSrcDir, IProgressListener* pList
             }
         }
         if (!finished) {
+            pListener->BeginMedium(strSrcDir);
+            const CMediumInHand inHand(strSrcDir, disk);
             for (INT_PTR i = 0; i < m_arrChildren.GetSize(); ++i)
                 m_arrChildren[i]->Restore(strSrcDir, pListener);
         }

@@ -43,14 +43,6 @@ EFileState CheckFile(const CString& strPath, const CSha256::Digest& expected, IP
     return hasher.Finish() == expected ? EFileState::Whole : EFileState::Damaged;
 }
 
-// The bookkeeping of a medium, which no checksum line lists.
-bool IsBookkeeping(const CString& strName)
-{
-    const int n = strName.GetLength();
-    return strName.CompareNoCase(kBackupIniName) == 0 || strName.CompareNoCase(kChecksumFileName) == 0 ||
-           (n >= 10 && strName.Left(6).CompareNoCase(L"Report") == 0 && strName.Right(4).CompareNoCase(L".txt") == 0);
-}
-
 // Appends the files below strDir that are not in listed (upper-case paths:
 // file names on Windows do not differ by case alone). Linked folders are not
 // entered: they may lead off the medium or in a circle.
@@ -66,7 +58,7 @@ void FindUnlisted(const CString& strBackupDir, const CString& strRelativeDir, co
                 FindUnlisted(strBackupDir, path, listed, unlisted);
             continue;
         }
-        if (strRelativeDir.IsEmpty() && IsBookkeeping(entry.strName))
+        if (strRelativeDir.IsEmpty() && IsMediumBookkeeping(entry.strName))
             continue;
         CString key = path;
         if (!listed.count(key.MakeUpper()))
@@ -106,4 +98,20 @@ SMediumCheck CheckMedium(const CString& strBackupDir, IProgressListener* pListen
     }
     FindUnlisted(strBackupDir, CString(), listed, result.unlisted);
     return result;
+}
+
+LONGLONG ListedBytes(const CString& strBackupDir)
+{
+    SChecksumList list;
+    try {
+        if (!ReadChecksumFile(strBackupDir, list))
+            return 0;
+    } catch (CFileException* e) {
+        e->Delete();
+        return 0;
+    }
+    LONGLONG nBytes = 0;
+    for (const SChecksumEntry& entry : list.entries)
+        nBytes += CDirectory::GetFileSize(CDirectory::Concat(strBackupDir, entry.strPath));
+    return nBytes;
 }

@@ -27,9 +27,13 @@ struct SMediumCheck {
 
 // Checks the files of the medium whose backup folder is strBackupDir, in the
 // order of its checksum file, then looks for files it does not list (all
-// but the medium's bookkeeping: Backup.ini, the checksum file, the run
-// reports "Report*.txt"). Adds the bytes read to the listener's progress and
+// but the medium's bookkeeping: IsMediumBookkeeping). Adds the bytes read to the listener's progress and
 // stops when it is cancelled. Raises CFileException when the checksum file
 // cannot be read, and CMemoryException or CNotSupportedException when
 // memory or the system's hashing fails. Runs on the worker thread of a run.
 SMediumCheck CheckMedium(const CString& strBackupDir, IProgressListener* pListener);
+
+// The bytes of the files the checksum file of strBackupDir lists and the
+// medium holds: what a check of the medium reads. 0 without a readable
+// checksum file.
+LONGLONG ListedBytes(const CString& strBackupDir);

@@ -19,6 +19,8 @@
 #define IDC_PROGRESS_BAR 1017
 #define IDC_PROGRESS_CANCEL 1023
 #define IDC_PROGRESS_STATUS 1025
+#define IDC_PROGRESS_FILE 1041
+#define IDC_PROGRESS_COUNTS 1042
 // Controls of the folder browser and of the new-folder dialog.
 #define IDC_FOLDER_TREE 1026
 #define IDC_CREATE_NEW_FOLDER 1032
@@ -85,6 +87,21 @@
 #define IDS_CASES_KEPT_FAILED 96
 #define IDS_RESTORATION_DATA_KEPT 97
 #define IDS_REGISTRY_NEEDS_ADMIN 98
+// Messages of a check.
+#define IDS_CHECKING_FILES 99
+#define IDS_CHECK_PASSED 100
+#define IDS_CHECK_FAILED 101
+#define IDS_CHECK_NO_CHECKSUMS 102
+#define IDS_CHECK_CANCELLED 103
+#define IDS_CHECK_UNLISTED 104
+#define IDS_AND_MORE 105
+// Messages of a run's end.
+#define IDS_NOTHING_COPIED 106
+#define IDS_REPORT_NOT_WRITTEN 107
+#define IDS_OPEN_REPORT 108
+#define IDS_PROGRESS_COUNTS 109
+#define IDS_PROGRESS_TIME_LEFT 110
+#define IDS_MEDIA_NEEDED 111
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129
@@ -100,9 +117,11 @@
 #define IDC_SELECT_MODIFIED 1012
 #define IDC_MEDIA_LABEL 1014
 #define IDC_BACKUP_TREE 1039
+#define IDC_MEDIA_NEEDED 1043
 // Controls of the Restore page.
 #define IDC_RESTORE_TREE 1000
 #define IDC_RESTORE 1005
+#define IDC_CHECK_BACKUP 1040
 // Controls of the Options page.
 #define IDC_VERIFY_AFTER_BACKUP 1009
 #define IDC_DELETE_RESTORATIONS 1010

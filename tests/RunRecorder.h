@@ -5,6 +5,7 @@
 // run. A question the test did not answer fails the test and is cancelled.
 
 #include "app/Backup.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,11 @@ public:
     // The events go to pEvents when given (a list the test items share).
     explicit RunRecorder(Events* pEvents = nullptr) : m_pEvents(pEvents ? pEvents : &events) {}
 
-    void AddProgress(LONGLONG nBytes) override { progress += nBytes; }
+    void AddProgress(LONGLONG nBytes) override
+    {
+        progress += nBytes;
+        ++progressCalls;
+    }
     void SetStatusText(const CString& strText) override { Note(L"status " + strText); }
     void ShowError(UINT nId) override { Note(L"error", nId); }
     void ShowErrorText(const CString& strText) override { Note(L"error " + strText); }
@@ -33,20 +38,25 @@ public:
     void SetProgressPos(int nPos) override { Note(L"pos", m_nPos = nPos); }
     int GetProgressPos() override { return m_nPos; }
     void Finish() override { Note(L"finish"); }
-    void ReportFailure(ERunFailure kind, const CString& strFile) override
+    void ReportFailure(ERunFailure kind, const CString& strFile, DWORD nError = ERROR_SUCCESS) override
     {
         failures.emplace_back(kind, strFile);
-        CBackup::ReportFailure(kind, strFile);
+        CBackup::ReportFailure(kind, strFile, nError);
     }
-    void ReportCopied() override
+    void ReportCopied(LONGLONG nBytes) override
     {
         ++copies;
-        CBackup::ReportCopied();
+        CBackup::ReportCopied(nBytes);
     }
-    void ReportCaseKept(const CString& strCaseDir, BOOL bFailed) override
+    void ReportWritten(const CString& strPath, LONGLONG nBytes, const CSha256::Digest& digest) override
     {
-        kept.emplace_back(strCaseDir, bFailed);
-        CBackup::ReportCaseKept(strCaseDir, bFailed);
+        ++copies;
+        CBackup::ReportWritten(strPath, nBytes, digest);
+    }
+    void ReportCaseKept(const CString& strCaseDir, ECaseKept reason, DWORD nError = ERROR_SUCCESS) override
+    {
+        kept.emplace_back(strCaseDir, reason != ECaseKept::NotInBackup);
+        CBackup::ReportCaseKept(strCaseDir, reason, nError);
     }
     BOOL AskForMedium(const CString& strText) override
     {
@@ -83,9 +93,19 @@ public:
 
     Events events;
     LONGLONG progress = 0;
+    int progressCalls = 0;
+    // Files written onto a medium (backup) or back into the installation (restore).
     int copies = 0;
     std::vector<std::pair<ERunFailure, CString>> failures;
     std::vector<std::pair<CString, BOOL>> kept;
+
+    // The reports of the runs go to a folder of the test program, removed
+    // with everything in it when the program ends.
+    CString GetReportFolder() const override
+    {
+        static TempDir folder;
+        return folder.Path();
+    }
 
 protected:
     EOverwriteAnswer ShowOverwriteQuestion(const CString& strMessage, BOOL& bRemember) override

@@ -122,6 +122,11 @@ BOOL CPropPageBackup::OnSetActive()
 
 BOOL CPropPageBackup::OnCommand(WPARAM wParam, LPARAM)
 {
+    // Another medium may hold more or less of the selection.
+    if (LOWORD(wParam) == IDC_MEDIA_PATH && HIWORD(wParam) == EN_CHANGE) {
+        ShowMediaNeeded();
+        return TRUE;
+    }
     if (HIWORD(wParam) != BN_CLICKED)
         return FALSE;
     switch (LOWORD(wParam)) {
@@ -149,10 +154,34 @@ BOOL CPropPageBackup::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
 void CPropPageBackup::OnCheckChanged(CTreeItem*)
 {
     CWaitCursor wait;
+    m_nRequiredBytes = m_pRoot->CalculateSize();
     CString megabytes;
-    megabytes.Format(L"%lld", RequiredMegabytes(m_pRoot->CalculateSize()));
+    megabytes.Format(L"%lld", RequiredMegabytes(m_nRequiredBytes));
     SetDlgItemText(IDC_REQUIRED_SPACE, megabytes);
     ::EnableWindow(GetDlgItem(IDC_START_BACKUP), m_pRoot->GetCheck() != CTreeItem::Unchecked);
+    ShowMediaNeeded();
+}
+
+void CPropPageBackup::ShowMediaNeeded()
+{
+    SetDlgItemText(IDC_MEDIA_NEEDED, MediaNeededText(m_nRequiredBytes, GetDlgItemText(IDC_MEDIA_PATH)));
+}
+
+CString CPropPageBackup::MediaNeededText(LONGLONG nBytes, const CString& strMedia)
+{
+    const CString strPath = GetFullPath(strMedia);
+    const ULONGLONG nCapacity = GetMediumCapacity(strPath);
+    // Said only when the selection does not fit and the medium can tell its size.
+    if (strMedia.IsEmpty() || nCapacity <= kMediumSlackBytes || static_cast<ULONGLONG>(nBytes) <= GetFreeDiskSpace(strPath))
+        return CString();
+    const ULONGLONG nPerMedium = nCapacity - kMediumSlackBytes;
+    const ULONGLONG nMedia = (static_cast<ULONGLONG>(nBytes) + nPerMedium - 1) / nPerMedium;
+    wchar_t root[MAX_PATH] = L"";
+    if (!::GetVolumePathNameW(strPath, root, MAX_PATH))
+        return CString();
+    CString text;
+    text.FormatMessage(IDS_MEDIA_NEEDED, static_cast<int>(nMedia), root);
+    return text;
 }
 
 void CPropPageBackup::OnSelectModified()

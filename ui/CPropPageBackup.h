@@ -28,6 +28,9 @@ public:
     // The megabytes shown for a selection of nBytes: whole megabytes, plus one
     // for any selection of more than a single byte.
     static LONGLONG RequiredMegabytes(LONGLONG nBytes);
+    // "needs about 3 media like R:\" when nBytes do not fit on the medium of
+    // strMedia; empty when they fit or the medium's size is unknown.
+    static CString MediaNeededText(LONGLONG nBytes, const CString& strMedia);
     // The proposed backup name at the given local time: "Backup : ", the
     // locale's long date without commas, a blank and the time as HH:MM. Empty
     // when the locale is unknown.
@@ -42,6 +45,7 @@ protected:
     BOOL OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void ShowMediaNeeded();
     void OnCheckChanged(CTreeItem* pItem) override;
     void OnStartBackup();
     void OnBrowse();
@@ -60,4 +64,5 @@ private:
 
     CCheckboxTree m_tree;
     CBackupItemRoot* m_pRoot;
+    LONGLONG m_nRequiredBytes = 0;
 };

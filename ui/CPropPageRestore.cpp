@@ -52,6 +52,9 @@ BOOL CPropPageRestore::OnCommand(WPARAM wParam, LPARAM)
     case IDC_RESTORE:
         OnRestore();
         return TRUE;
+    case IDC_CHECK_BACKUP:
+        OnCheckBackup();
+        return TRUE;
     case IDC_BROWSE:
         OnBrowse();
         return TRUE;
@@ -107,6 +110,8 @@ void CPropPageRestore::OnBrowse()
     m_pRoot->BuildForRestore(strPath);
     m_pRoot->SetDiskPrompt(nullptr);
     m_pRoot->InsertIntoTree(&m_tree, nullptr);
+    // A backup that is shown can be checked.
+    ::EnableWindow(GetDlgItem(IDC_CHECK_BACKUP), TRUE);
     ShowIfIncomplete(strPath);
 }
 
@@ -153,6 +158,15 @@ void CPropPageRestore::OnRestore()
     // The live data have changed: the Backup page shows them afresh.
     if (auto* pMain = dynamic_cast<CBackupDlg*>(AfxGetMainWnd()))
         pMain->RebuildBackupTree();
+}
+
+void CPropPageRestore::OnCheckBackup()
+{
+    const CString strBackup = GetDlgItemText(IDC_MEDIA_PATH);
+    if (strBackup.IsEmpty())
+        return;
+    CBackupDialog dlg(strBackup);
+    dlg.DoModal();
 }
 
 void CPropPageRestore::OnDestroy()

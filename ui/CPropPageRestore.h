@@ -35,6 +35,8 @@ private:
     // Tells the user what the run that wrote the backup in strPath did not save.
     void ShowIfIncomplete(const CString& strPath);
     void OnRestore();
+    // Checks the backup shown against its checksums; ends with a message.
+    void OnCheckBackup();
     void OnDestroy();
 
     CCheckboxTree m_tree;

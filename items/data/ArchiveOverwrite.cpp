@@ -11,5 +11,5 @@ BOOL MayWriteArchive(const CString& strFile, IProgressListener* pListener)
         return TRUE;
     CString message;
     message.FormatMessage(IDS_FILE_EXISTS, strFile.GetString());
-    return pListener->AskOverwrite(message);
+    return pListener->AskOverwrite(message, strFile);
 }

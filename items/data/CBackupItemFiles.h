@@ -8,6 +8,8 @@
 // of a run; BuildForRestore, UpdateSize and SelectIfModified on the user
 // interface thread while a page builds its tree.
 
+#include "framework/CSha256.h"
+#include "items/data/HashedCopy.h"
 #include "items/CBackupItem.h"
 
 class CBackupItemFiles : public CBackupItem {
@@ -33,6 +35,8 @@ public:
     // full target ends the medium (CBackupException) or, unattended, the run.
     void OnCopyFailed(const CString& strSrc, const CString& strDst, IProgressListener* pListener) override;
     BOOL IsTiffImage() override;
+    // A TIFF image counts only while the TIFF option is on.
+    LONGLONG CountSelectedFiles() override;
 
     // The size and medium that UpdateSize and BuildForRestore would read, as
     // the patient's directory listing already reported them.
@@ -69,10 +73,25 @@ private:
 
     // The copy failed for good: the partial target is gone, the live file keeps
     // its attributes and the run learns about it.
-    void GiveUp(const CString& strSrc, IProgressListener* pListener);
+    void GiveUp(const CString& strSrc, DWORD nError, IProgressListener* pListener);
+    // The overwrite question for an existing target; FALSE (and the target
+    // kept) when the answer is No or Cancel.
+    BOOL MayOverwrite(const CString& strSrc, const CString& strDst, IProgressListener* pListener);
+    // After a copy failed with nError: gives the file up when the target had
+    // room (the source could not be read), otherwise takes the target as full.
+    void OnCopyError(const CString& strSrc, const CString& strDst, DWORD nError, IProgressListener* pListener);
+    // The target is full: ends the medium (CBackupException) or, unattended, the run.
+    void OnMediumFull(const CString& strSrc, const CString& strDst, IProgressListener* pListener);
+    // A restore from a medium with a checksum file: the copy is written under
+    // a temporary name and, when pExpected is given, replaces the live file
+    // only with the digest expected; a damaged copy is reported.
+    void RestoreChecked(const CString& strSrc, const CString& strDst, const CSha256::Digest* pExpected,
+                        const HashedCopyProgress& progress, IProgressListener* pListener);
 
     BOOL m_bTiff;
     ECopyResult m_eCopyResult = ECopyResult::NotTried;
+    // The SHA-256 of the bytes of the last copy this item wrote.
+    CSha256::Digest m_digest = {};
     // The copy differed from the live file or could not be read back.
     BOOL m_bVerifyFailed = FALSE;
 };

@@ -212,7 +212,9 @@ void CBackupItemPatientData::DeleteRestorations(IProgressListener* pListener)
         if (verdict == ECaseVerdict::Deletable)
             deletable.Add(caseName);
         else
-            pListener->ReportCaseKept(CDirectory::Concat(patientDir, caseName), verdict == ECaseVerdict::KeptFailed);
+            pListener->ReportCaseKept(CDirectory::Concat(patientDir, caseName), verdict == ECaseVerdict::KeptFailed
+                                                                                     ? ECaseKept::FileFailed
+                                                                                     : ECaseKept::NotInBackup);
     }
     for (int i = 0; i < m_arrChildren.GetSize(); ++i) {
         CBackupItemFiles* pFile = GetFile(i);

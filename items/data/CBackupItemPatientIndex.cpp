@@ -100,11 +100,14 @@ void CBackupItemPatientIndex::Backup(const CString& strDstDir, IProgressListener
     ListPatients(names);
     CDirectory::Make(GetFullPath(dir));
     if (MayWriteArchive(path, pListener)) {
+        if (!pListener->KeepRoomFor(path))
+            AfxThrowFileException(CFileException::diskFull, ERROR_DISK_FULL, path);
         CAtomicFile file(path);
         CArchive ar(&file, CArchive::store, kBufferSize);
         names.Serialize(ar);
         ar.Close();
-        file.Commit();
+        const LONGLONG nBytes = static_cast<LONGLONG>(file.GetLength());
+        pListener->ReportWritten(path, nBytes, file.Commit());
     }
     m_nBackupState = BackedUp;
     pListener->AddProgress(CalculateSize());
@@ -118,7 +121,7 @@ void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListene
     const CString path = CDirectory::Concat(CDirectory::Concat(strSrcDir, GetName()), GetName());
     if (bHere && !IsDataPathWritable()) {
         // The patient directories would have nowhere to go.
-        pListener->ReportFailure(ERunFailure::CopyFailed, path);
+        pListener->ReportFailure(ERunFailure::CopyFailed, path, ERROR_PATH_NOT_FOUND);
     } else if (bHere) {
         CString dataDir = GetDataPath();
         CFile file(path, CFile::modeRead);
@@ -131,7 +134,7 @@ void CBackupItemPatientIndex::Restore(const CString& strSrcDir, IProgressListene
         }
         ar.Close();
         file.Close();
-        pListener->ReportCopied();
+        pListener->ReportCopied(CalculateSize());
     }
     pListener->AddProgress(CalculateSize());
 }

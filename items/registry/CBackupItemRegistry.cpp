@@ -106,15 +106,18 @@ void CBackupItemRegistry::Restore(const CString& strSrcDir, IProgressListener* p
 
 void CBackupItemRegistry::WriteArchiveFile(const CString& strFile, IProgressListener* pListener)
 {
+    if (!pListener->KeepRoomFor(strFile))
+        AfxThrowFileException(CFileException::diskFull, ERROR_DISK_FULL, strFile);
     CAtomicFile file(strFile);
     try {
         WriteRegistry(&file);
     } catch (CBackupException* e) {
-        pListener->ReportFailure(ERunFailure::CopyFailed, e->GetText());
+        pListener->ReportFailure(ERunFailure::CopyFailed, e->GetText(), ERROR_LOCK_VIOLATION);
         e->Delete();
         return;
     }
-    file.Commit();
+    const LONGLONG nBytes = static_cast<LONGLONG>(file.GetLength());
+    pListener->ReportWritten(strFile, nBytes, file.Commit());
 }
 
 void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListener* pListener)
@@ -126,8 +129,8 @@ void CBackupItemRegistry::ReadArchiveFile(const CString& strFile, IProgressListe
         pListener->ShowInfo(IDS_DATA_PATH_KEPT);
     // A restore that could not write a key says so, never in silence.
     for (const CString& strKey : result.notWritten)
-        pListener->ReportFailure(ERunFailure::CopyFailed, strKey);
+        pListener->ReportFailure(ERunFailure::CopyFailed, strKey, result.bAccessDenied ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT);
     if (result.bAccessDenied)
         pListener->ShowError(IDS_REGISTRY_NEEDS_ADMIN);
-    pListener->ReportCopied();
+    pListener->ReportCopied(CalculateSize());
 }

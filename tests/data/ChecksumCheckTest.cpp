@@ -32,7 +32,7 @@ TEST(ChecksumCheckTest, FindsDamagedMissingAndUnlistedFilesStopsWhenCancelledAnd
     DeleteFileW(tmp / L"Patient Data Index\\Anna\\Case\\gone.dat");
     // The medium's own bookkeeping is not listed, but only in the backup folder itself.
     test::MakeTree(tmp.Path(), {{L"Backup.ini", "[Backup]"},
-                                {L"Report 2024-05-06 10.00.txt", "report"},
+                                {L"Backup Report, disk 1.txt", "report"},
                                 {L"Settings\\Report.txt", "stray"},
                                 {L"Patient Data Index\\Anna\\Case\\extra.dat", "extra"}});
     CHandle lock = test::LockFile(tmp / L"Patient Index\\Patient Index");

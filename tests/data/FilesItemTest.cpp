@@ -76,6 +76,12 @@ TEST_F(FilesItemTest, BackupCopiesOnceClearsTheAttributesAndReportsAFailedCopyOn
     EXPECT_EQ(70000, listener.progress);
     EXPECT_EQ(1, listener.copies);
     EXPECT_TRUE(item->IsSafelyBackedUp());
+    // A large file moves the progress block by block as it is copied.
+    auto large = LiveFile(L"Case\\large.dat", test::Pattern(5 * 512 * 1024, 3));
+    test::RunRecorder blocks;
+    large->BackupFile(live, backup, &blocks);
+    EXPECT_EQ(5 * 512 * 1024, blocks.progress);
+    EXPECT_EQ(3, blocks.progressCalls);
     // Not copied again in the same run.
     test::WriteText(Live(L"Case\\a.dat"), "second");
     item->BackupFile(live, backup, &listener);

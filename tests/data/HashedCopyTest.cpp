@@ -107,3 +107,51 @@ TEST(HashedCopyTest, FailedCopyLeavesNoTargetAndItsError)
     EXPECT_FALSE(FileExists(L"R:\\big.dat"));
     test::MediaDrive::Erase(1);
 }
+
+// A copy into a new file takes its final name only when its digest is the
+// one expected, and only where no file is; a refused or failed copy leaves
+// neither name. It takes the source's time and read-only bit, and marking
+// the source through the copy's handle clears the source's attributes.
+TEST(HashedCopyTest, CopyIntoANewNameAndMarkingTheSource)
+{
+    test::TempDir tmp;
+    const CString src = tmp / L"src.dat";
+    const CString temp = tmp / L"orv0001.tmp";
+    const CString dst = tmp / L"dst.dat";
+    test::WriteText(src, "abc");
+    const FILETIME written = {0x12345600u, 0x01C5F000u};
+    CHandle file(CreateFileW(src, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+    file.Reset();
+    ASSERT_TRUE(SetFileAttributesW(src, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+
+    CSha256::Digest digest{};
+    CSha256::Digest other{};
+    EXPECT_EQ(EHashedCopy::Refused, CopyFileHashedInto(src, temp, dst, digest, &other, nullptr, 0));
+    EXPECT_FALSE(FileExists(temp) || FileExists(dst));
+    test::WriteText(temp, "taken");
+    EXPECT_EQ(EHashedCopy::Failed, CopyFileHashedInto(src, temp, dst, digest, nullptr, nullptr, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS), GetLastError());
+    EXPECT_EQ("taken", ReadText(temp));
+    DeleteFileW(temp);
+    test::WriteText(dst, "live");
+    EXPECT_EQ(EHashedCopy::Failed, CopyFileHashedInto(src, temp, dst, digest, nullptr, nullptr, 0));
+    EXPECT_EQ("live", ReadText(dst)) << "an existing file is never replaced";
+    EXPECT_FALSE(FileExists(temp));
+    DeleteFileW(dst);
+
+    const CSha256::Digest abc = CSha256::Of("abc", 3);
+    ASSERT_EQ(EHashedCopy::Copied,
+              CopyFileHashedInto(src, temp, dst, digest, &abc, nullptr, FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ("abc", ReadText(dst));
+    EXPECT_FALSE(FileExists(temp));
+    WIN32_FILE_ATTRIBUTE_DATA copy = {};
+    ASSERT_TRUE(GetFileAttributesExW(dst, GetFileExInfoStandard, &copy));
+    EXPECT_EQ(0, CompareFileTime(&written, &copy.ftLastWriteTime));
+    EXPECT_TRUE(copy.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+
+    BOOL bMarked = FALSE;
+    ASSERT_TRUE(CopyFileHashed(src, tmp / L"marked.dat", TRUE, digest, nullptr, &bMarked));
+    EXPECT_TRUE(bMarked);
+    EXPECT_FALSE(GetFileAttributesW(src) & FILE_ATTRIBUTE_READONLY);
+}

@@ -5,6 +5,8 @@
 
 #include "app/Backup.h"
 #include "app/BackupMedium.h"
+#include "framework/SystemErrorText.h"
+#include "items/ChecksumCheck.h"
 #include "app/Globals.h"
 #include "installation/CDirectory.h"
 #include "items/data/CBackupItemPatientDataIndex.h"
@@ -219,7 +221,8 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
     finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
     CString kept;
     kept.FormatMessage(IDS_CASES_KEPT_FAILED, 1);
-    EXPECT_EQ(std::vector<CString>{L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) + L"\n" + kept},
+    EXPECT_EQ(std::vector<CString>{L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) +
+                                   L"\n    Anna\\Case2\\big.sdt\n" + kept},
               Messages(run));
     EXPECT_EQ(0, MediaHolding(L"Case2\\big.sdt"));
     EXPECT_EQ(2, MediaHolding(L"Case3\\s3.dat")) << "after the one medium change";
@@ -287,7 +290,8 @@ TEST_F(MediaSpanningTest, AVerifyMismatchIsCountedOnEveryLaterMediumAndKeepsEver
     CString failed, finished;
     failed.Format(L"error %d", IDS_VERIFY_FAILED);
     finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
-    EXPECT_EQ((std::vector<CString>{failed, L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT)}),
+    EXPECT_EQ((std::vector<CString>{failed, L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) +
+                                                  L"\n    Anna\\Case1\\1.dat"}),
               Messages(run));
     EXPECT_TRUE(test::DirExists(Live(L"Case1")) && test::DirExists(Live(L"Case2"))) << "a mismatch keeps every case";
 }
@@ -345,6 +349,112 @@ TEST_F(MediaSpanningTest, TheMediumJustFilledOrOneWithoutRoomBringsThePromptBack
     EXPECT_EQ("none", IniState(2));
     EXPECT_EQ("1 2 0 0 0", IniState(3));
     EXPECT_EQ(4, MediaHolding(L"Case2\\3.dat")) << "on medium 3, taken as disk 2";
+}
+
+TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamagedCopy)
+{
+    const auto names = {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat", L"Case3\\5.dat"};
+    MakePatient(names, mediumFree * 2 / 5);
+    TestRun run;
+    RunBackup(run);
+    ASSERT_EQ(0u, run.GetOutcome());
+    ASSERT_EQ(2, prompts);
+    // Each medium's checksum file lists exactly its files; the reserve for it is gone.
+    for (int n = 1; n <= 3; ++n) {
+        MediaDrive::Insert(n);
+        TestRun checker;
+        const SMediumCheck check = CheckMedium(L"R:\\Backup", &checker);
+        EXPECT_EQ(EMediumCheck::Checked, check.eOutcome) << "medium " << n;
+        EXPECT_EQ(n < 3 ? 2 : 1, check.nWhole) << "medium " << n;
+        EXPECT_TRUE(check.damaged.empty() && check.missing.empty() && check.unlisted.empty()) << "medium " << n;
+    }
+    // A flipped byte in a copy on medium 2: the restore keeps the live file
+    // and reports the copy, the rest comes back.
+    const CString damaged = MediaDrive::MediumPath(2) + L"\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat";
+    std::string bytes = ReadText(damaged);
+    bytes[100] ^= 1;
+    test::WriteText(damaged, bytes);
+    test::WriteText(Live(L"Case2\\3.dat"), "live");
+    SetFileAttributesW(Live(L"Case2\\3.dat"), FILE_ATTRIBUTE_NORMAL);
+    test::RemoveTree(patient + L"\\Case1");
+    Index index(new CBackupItemPatientDataIndex);
+    for (int n : {1, 2, 3}) {
+        MediaDrive::Insert(n);
+        index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
+    }
+    index->SelectAll();
+    TestRun restore;
+    restore.onOverwrite = [](const CString&, BOOL&) { return EOverwriteAnswer::Yes; };
+    for (int n : {1, 2, 3}) {
+        MediaDrive::Insert(n);
+        restore.BeginMedium(L"R:\\Backup");
+        index->Restore(L"R:\\Backup", &restore);
+    }
+    EXPECT_EQ("live", ReadText(Live(L"Case2\\3.dat")));
+    EXPECT_EQ(std::vector<CString>{L"R:\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat"},
+              restore.Failed(ERunFailure::Damaged));
+    EXPECT_EQ(contents[L"Case1\\1.dat"], ReadText(Live(L"Case1\\1.dat")));
+    CStringArray left;
+    EXPECT_EQ(2, CDirectory::ListFiles(patient + L"\\Case2", left, L"*.*", 0xFFFFFFEF)) << "no temporary copy stays";
+}
+
+// A report's text: UTF-8 after a byte-order mark, or "no report" without one.
+CString ReportText(const CString& path)
+{
+    const std::vector<unsigned char> bytes = test::ReadBytes(path);
+    if (bytes.size() < 3 || bytes[0] != 0xEF || bytes[1] != 0xBB || bytes[2] != 0xBF)
+        return L"no report";
+    const char* pUtf8 = reinterpret_cast<const char*>(bytes.data() + 3);
+    const int n = static_cast<int>(bytes.size() - 3);
+    std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pUtf8, n, nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pUtf8, n, &text[0], static_cast<int>(text.size()));
+    return CString(text.c_str());
+}
+
+TEST_F(MediaSpanningTest, TheReportsOnTheMediaTellWhatEachHoldsAndWhatWentWrong)
+{
+    MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat"}, mediumFree * 2 / 5);
+    test::MakeTree(patient, {{L"Case1\\notes.txt", "not a data file"}});
+    const CString locked = tmp / L"Data\\M\u00fcller \u00c5ngstr\u00f6m\\Case9\\locked.dat";
+    test::MakeTree(tmp / L"Data", {{L"M\u00fcller \u00c5ngstr\u00f6m\\Case9\\locked.dat", "locked"}});
+    gDeleteRestorations = TRUE;
+    TestRun run;
+    {
+        CHandle lock = test::LockFile(locked);
+        RunBackup(run);
+    }
+    ASSERT_EQ(1, prompts);
+
+    MediaDrive::Insert(1);
+    const CString first = ReportText(L"R:\\Backup\\Backup Report, disk 1.txt");
+    EXPECT_NE(-1, first.Find(L"Disk 1: 2 files")) << first;
+    EXPECT_EQ(-1, first.Find(L"Disk 2:")) << "a medium's part names what that medium holds";
+    MediaDrive::Insert(2);
+    const CString whole = ReportText(L"R:\\Backup\\Backup Report.txt");
+    for (const CString& expected :
+         {CString(L"Disk 1: 2 files"), CString(L"Disk 2: 1 file"), CString(L"Files not copied (1)"), locked,
+          GetSystemErrorText(ERROR_SHARING_VIOLATION), CString(L"Case directories kept (2)"),
+          CString(L"Case directories deleted (1)"), CString(L"Copied:       3 files")}) {
+        EXPECT_NE(-1, whole.Find(expected)) << expected.GetString() << "\n" << whole.GetString();
+    }
+    for (int i = 0, start = 0; start < whole.GetLength(); ++i) {
+        const int end = whole.Find(L"\r\n", start);
+        ASSERT_LE((end < 0 ? whole.GetLength() : end) - start, 100) << "line " << i;
+        start = end < 0 ? whole.GetLength() : end + 2;
+    }
+    EXPECT_FALSE(run.GetReportPath().IsEmpty());
+    EXPECT_EQ(whole, ReportText(run.GetReportPath())) << "the computer keeps the same report";
+
+    // A run cancelled at the prompt says so on the medium it ended on.
+    EraseMedia();
+    MakePatient({L"Case4\\4.dat", L"Case4\\5.dat"}, mediumFree * 2 / 5);
+    prompts = 0;
+    TestRun cancelled;
+    RunBackup(cancelled, {});
+    MediaDrive::Insert(1);
+    const CString ended = ReportText(L"R:\\Backup\\Backup Report.txt");
+    EXPECT_NE(-1, ended.Find(Text(IDS_BACKUP_CANCELLED))) << ended.GetString();
 }
 
 } // namespace

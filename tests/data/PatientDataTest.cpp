@@ -131,9 +131,9 @@ TEST_F(PatientDataTest, BackupTreeListsPatientsWithDataAndTheirCaseFiles)
 TEST_F(PatientDataTest, ACancelEndsTheBackupBeforeThePatientsNextFile)
 {
     struct CancelAtFirstCopy : test::RunRecorder {
-        void ReportCopied() override
+        void ReportWritten(const CString& strPath, LONGLONG nBytes, const CSha256::Digest& digest) override
         {
-            RunRecorder::ReportCopied();
+            RunRecorder::ReportWritten(strPath, nBytes, digest);
             Cancel();
         }
     } run;
@@ -224,7 +224,7 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
         if (!writable)
             end = L"error " + Text(IDS_RESTORE_FINISHED_WITH_ERRORS, 6);
         EXPECT_EQ(kept, run.events.at(1));
-        EXPECT_EQ(end, run.events.at(run.events.size() - 2));
+        EXPECT_EQ(0, run.events.at(run.events.size() - 2).Find(end)) << "ends with its message";
         EXPECT_EQ(tmp / L"Moved\\", GetDataPath()) << "the backup's setting is not restored";
         EXPECT_FALSE(DirExists(tmp / L"Elsewhere") || DirExists(tmp / L"Moved"));
     }

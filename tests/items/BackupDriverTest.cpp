@@ -135,10 +135,10 @@ TEST_F(DriverTest, RestoreReadsTheDiskFormOfTheDirectoryAndEndsWithItsMessage)
         CString shown;
         UINT outcome;
     } cases[] = {
-        {[this] { m_run.ReportCopied(); }, Shown(L"info", IDS_RESTORE_SUCCEEDED), 0},
+        {[this] { m_run.ReportCopied(100); }, Shown(L"info", IDS_RESTORE_SUCCEEDED), 0},
         {[] {}, Shown(L"info", IDS_NOTHING_RESTORED), 0},
         {[this] { m_run.Cancel(); }, Shown(L"info", IDS_RESTORE_CANCELLED), CBackup::OutcomeIncomplete},
-        {[this] { m_run.ReportFailure(ERunFailure::CopyFailed, L"x.dat"); }, L"error " + failed,
+        {[this] { m_run.ReportFailure(ERunFailure::CopyFailed, L"x.dat"); }, L"error " + failed + L"\n    x.dat",
          CBackup::OutcomeCopyFailed},
         {[] { AfxThrowOsFileException(ERROR_FILE_NOT_FOUND, L"x.dat"); }, Shown(L"error", IDS_UNKNOWN_ERROR),
          CBackup::OutcomeFatal},

@@ -72,6 +72,36 @@ TEST(RequiredMegabytes, WholeMegabytesPlusOneForMoreThanOneByte)
         EXPECT_EQ(megabytes[i], CPropPageBackup::RequiredMegabytes(bytes[i])) << bytes[i];
 }
 
+TEST(RequiredMegabytes, ASelectionLargerThanTheMediumSaysHowManyMediaLikeItItNeeds)
+{
+    SKIP_WITHOUT_MEDIA();
+    test::MediaDrive::Insert(1);
+    test::MediaDrive::Erase(1);
+    // The 3 MiB test medium holds a little less than 3 MiB of files.
+    EXPECT_EQ(CString(), CPropPageBackup::MediaNeededText(kMegabyte, L"R:\\Backup"));
+    EXPECT_EQ(CString(L"needs about 3 media like R:\\"), CPropPageBackup::MediaNeededText(8 * kMegabyte, L"R:\\"));
+    EXPECT_EQ(CString(L"needs about 4 media like R:\\"),
+              CPropPageBackup::MediaNeededText(9 * kMegabyte, L"R:\\Backup\\New"));
+    EXPECT_EQ(CString(), CPropPageBackup::MediaNeededText(8 * kMegabyte, CString()));
+}
+
+TEST(FormatBackupName, LongDateWithoutCommasAndTheTimeInAnyScript)
+{
+    // Tuesday, 14 November 2023, 22:13, and a minute later.
+    const SYSTEMTIME t = {2023, 11, 2, 14, 22, 13, 20, 0};
+    const SYSTEMTIME later = {2023, 11, 2, 14, 22, 14, 20, 0};
+    const wchar_t* const cases[][2] = {{L"en-US", L"Backup : Tuesday November 14 2023 22:13"},
+                                       {L"de-DE", L"Backup : Dienstag 14. November 2023 22:13"},
+                                       {L"ru-RU", nullptr}, {L"el-GR", nullptr}, {L"ja-JP", nullptr}};
+    for (const auto& c : cases) {
+        const CString name = CPropPageBackup::FormatBackupName(c[0], t);
+        EXPECT_TRUE(!c[1] || name == CString(c[1])) << name.GetString();
+        EXPECT_NE(-1, name.Find(L"14")) << name.GetString();
+        EXPECT_EQ(CString(L" 22:13"), name.Right(6)) << c[0];
+        EXPECT_NE(name, CPropPageBackup::FormatBackupName(c[0], later)) << c[0];
+    }
+}
+
 TEST_F(BackupPageTest, RefusedInputShowsItsMessageAndMakesNoFolder)
 {
     test::PageHost host({&m_page});

@@ -133,7 +133,7 @@ TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnswered
     std::vector<BOOL> answers;
     ProbeItem item(4096, [&](CBackupDialog* pDlg, HWND hDlg) {
         hDialog = hDlg;
-        answers = {pDlg->AskOverwrite(L"overwrite?"), pDlg->AskOverwrite(L"overwrite?"),
+        answers = {pDlg->AskOverwrite(L"overwrite?", L"a.dat"), pDlg->AskOverwrite(L"overwrite?", L"a.dat"),
                    pDlg->AskForMedium(L"medium?"), pDlg->AskForDisk(2)};
     });
     EXPECT_EQ(IDOK, Run(item));
@@ -156,5 +156,32 @@ TEST_F(ProgressDialogTest, TheRunsQuestionsAreAskedInFrontOfTheDialogAndAnswered
     ProbeItem throwing(4096, [](CBackupDialog*, HWND) { AfxThrowMemoryException(); });
     EXPECT_EQ(IDOK, Run(throwing));
     EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeFatal), m_outcome);
-    EXPECT_EQ(std::vector<CString>{LoadText(IDS_UNKNOWN_ERROR)}, failed.Texts());
+    // It names what went wrong and offers the run's report.
+    ASSERT_EQ(1u, failed.Messages().size());
+    EXPECT_EQ(LoadText(IDS_UNKNOWN_ERROR) + L"\n\n" + LoadText(IDS_OPEN_REPORT), failed.Messages()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), failed.Messages()[0].type & MB_TYPEMASK);
+}
+
+TEST_F(ProgressDialogTest, TheDetailLinesShowTheFileInHandAndTheBarMovesWithinIt)
+{
+    std::vector<int> positions;
+    CString file, counts;
+    ProbeItem item(4 * 1024 * 1024, [&](CBackupDialog* pDlg, HWND hDlg) {
+        pDlg->SetCurrentFile(L"X:\\Scans\\big.dat");
+        // Blocks of one large file, as a copy reports them, further apart
+        // than the bar's updates.
+        for (int i = 0; i < 3; ++i) {
+            pDlg->AddProgress(1024 * 1024);
+            positions.push_back(static_cast<int>(SendDlgItemMessageW(hDlg, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0)));
+            Sleep(static_cast<DWORD>(CBackupDialog::kProgressIntervalMs) + 50);
+        }
+        file = test::ItemText(hDlg, IDC_PROGRESS_FILE);
+        counts = test::ItemText(hDlg, IDC_PROGRESS_COUNTS);
+    });
+    item.SetCheck(1);
+    test::MessageLog log;
+    EXPECT_EQ(IDOK, Run(item));
+    EXPECT_EQ((std::vector<int>{1024, 2048, 3072}), positions);
+    EXPECT_EQ(CString(L"X:\\Scans\\big.dat"), file);
+    EXPECT_EQ(0, counts.Find(L"1 of 1 files, 3.0 of 4.0 MB, 0:00 elapsed")) << counts.GetString();
 }

@@ -102,3 +102,30 @@ TEST_F(RestorePageTest, BackupIniDecidesWhetherAFolderOpensAndTellsWhatItsRunDid
         EXPECT_EQ(c.message != refused, !ItemText(Page(), IDC_MEDIA_PATH).IsEmpty()) << "opened";
     }
 }
+
+TEST_F(RestorePageTest, CheckReadsTheBackupShownAgainstItsChecksumsAndNamesADamagedCopy)
+{
+    test::PageHost host({&m_page});
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_CHECK_BACKUP))) << "no backup shown yet";
+    test::FolderChoices choices({m_backup});
+    Click(Page(), IDC_BROWSE);
+    const CString copy = m_backup + L"\\Patient Data Index\\Anna\\2023-05-02_Krone\\scan.dat";
+    std::vector<unsigned char> bytes = test::ReadBytes(copy);
+    for (bool damaged : {false, true}) {
+        if (damaged) {
+            bytes[7] ^= 1;
+            test::WriteBytes(copy, bytes);
+        }
+        test::MessageLog log;
+        Click(Page(), IDC_CHECK_BACKUP);
+        ASSERT_EQ(1u, log.Messages().size());
+        const CString text = log.Messages()[0].text;
+        CString expected;
+        if (damaged)
+            expected.FormatMessage(IDS_CHECK_FAILED, 1, 0);
+        else
+            expected = LoadText(IDS_CHECK_PASSED).Left(20);
+        EXPECT_EQ(0, text.Find(expected)) << text;
+        EXPECT_EQ(damaged, text.Find(L"Patient Data Index\\Anna\\2023-05-02_Krone\\scan.dat") > 0) << text;
+    }
+}

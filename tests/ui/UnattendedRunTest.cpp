@@ -70,6 +70,7 @@ TEST_F(UnattendedRunTest, VerifiedBackupOfTheDemoInstallationExitsWithZero)
     // Every patient data file of the installation is in the backup, byte for byte.
     const CString data = s_pDemo->data.Path();
     int nFiles = 0;
+    CString firstFile;
     for (const CString& patient : test::SubDirectories(data)) {
         for (const CString& caseDir : test::SubDirectories(data + L"\\" + patient)) {
             const CString dir = patient + L"\\" + caseDir + L"\\";
@@ -78,7 +79,8 @@ TEST_F(UnattendedRunTest, VerifiedBackupOfTheDemoInstallationExitsWithZero)
             for (INT_PTR i = 0; i < names.GetSize(); ++i) {
                 if (!IsPatientDataFile(names[i]))
                     continue;
-                ++nFiles;
+                if (nFiles++ == 0)
+                    firstFile = dir + names[i];
                 EXPECT_EQ(test::ReadBytes(data + L"\\" + dir + names[i]),
                           test::ReadBytes(backup + L"\\Patient Data Index\\" + dir + names[i]))
                     << dir + names[i];
@@ -86,6 +88,24 @@ TEST_F(UnattendedRunTest, VerifiedBackupOfTheDemoInstallationExitsWithZero)
         }
     }
     EXPECT_GT(nFiles, 8);
+
+    // -check finds the backup whole, then what was done to it.
+    auto check = [](const CString& folder) { return RunBackup(L"-check " + Quoted(folder)); };
+    EXPECT_EQ(0, check(backup));
+    // A file on the medium that no line lists is reported, not counted against the backup.
+    test::WriteText(backup + L"\\Patient Data Index\\extra.dat", "extra");
+    EXPECT_EQ(0, check(backup));
+    const CString copy = backup + L"\\Patient Data Index\\" + firstFile;
+    std::vector<unsigned char> bytes = test::ReadBytes(copy);
+    bytes[0] ^= 1;
+    test::WriteBytes(copy, bytes);
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeVerifyFailed), check(backup));
+    DeleteFileW(copy);
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeVerifyFailed), check(backup)) << "a missing file";
+    // A backup from before checksums cannot be checked; a folder without Backup.ini is no backup.
+    DeleteFileW(backup + L"\\Checksums.sha256");
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeIncomplete), check(backup));
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeFatal), check(scratch.Path()));
 }
 
 TEST_F(UnattendedRunTest, MissingPatientDataFolderExitsWithTwo)
