@@ -252,4 +252,29 @@ int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs)
     return code;
 }
 
+int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs)
+{
+    // Wine starts a Unix program but can neither wait for it nor tell its
+    // exit code, so the shell leaves its status in a file, whole or not at all.
+    const CString status = workDir + L"\\unix-status";
+    CString cmd = L"sh -c \"" + command + L"; echo $? >unix-status.tmp; mv unix-status.tmp unix-status\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!FileExists(L"Z:\\bin\\sh") ||
+        !CreateProcessW(L"Z:\\bin\\sh", cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &si, &pi))
+        return -1;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (FileExists(status)) {
+            std::vector<unsigned char> text = ReadBytes(status);
+            DeleteFileW(status);
+            return atoi(std::string(text.begin(), text.end()).c_str());
+        }
+        Sleep(50);
+    }
+    return -1;
+}
+
 } // namespace test

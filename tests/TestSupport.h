@@ -85,6 +85,10 @@ CString ProgramPath(const wchar_t* exeName);
 // returns its exit code (or -1 when it did not end in time; it is then killed).
 int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs = 60000);
 
+// Runs a command of the Unix shell beside Wine in workDir and returns its exit
+// status; -1 when there is no such shell (on Windows) or no answer in time.
+int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs = 60000);
+
 // Pumps this thread's messages for the given time, so that windows of this
 // thread are created and painted while a test waits.
 void PumpMessages(DWORD ms);

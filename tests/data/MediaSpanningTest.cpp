@@ -359,7 +359,8 @@ TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamage
     RunBackup(run);
     ASSERT_EQ(0u, run.GetOutcome());
     ASSERT_EQ(2, prompts);
-    // Each medium's checksum file lists exactly its files; the reserve for it is gone.
+    // Each medium's checksum file lists exactly its files, as this program
+    // and the common tool read it; the reserve for it is gone.
     for (int n = 1; n <= 3; ++n) {
         MediaDrive::Insert(n);
         TestRun checker;
@@ -367,6 +368,8 @@ TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamage
         EXPECT_EQ(EMediumCheck::Checked, check.eOutcome) << "medium " << n;
         EXPECT_EQ(n < 3 ? 2 : 1, check.nWhole) << "medium " << n;
         EXPECT_TRUE(check.damaged.empty() && check.missing.empty() && check.unlisted.empty()) << "medium " << n;
+        const int tool = test::RunUnixShell(L"R:\\Backup", L"sha256sum --quiet --strict -c Checksums.sha256");
+        EXPECT_TRUE(tool == 0 || tool == -1) << "sha256sum on medium " << n << ": " << tool;
     }
     // A flipped byte in a copy on medium 2: the restore keeps the live file
     // and reports the copy, the rest comes back.
