@@ -55,24 +55,8 @@ void MediaDrive::Insert(int n)
 
 void MediaDrive::Erase(int n)
 {
-    CString root = MediumPath(n);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(root + L"\\*", &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        CString name = fd.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        CString full = root + L"\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(full);
-        } else {
-            SetFileAttributesW(full, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(full);
-        }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    // The medium's own folder is a mount point: it stays, empty.
+    RemoveTree(MediumPath(n));
 }
 
 CString MediaDrive::MediumPath(int n)

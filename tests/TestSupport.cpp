@@ -1,8 +1,12 @@
 #include "tests/TestSupport.h"
 
+#include "framework/UniqueRegKey.h"
+
 #include <windows.h>
 
-#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 void PrintTo(const CString& s, std::ostream* os)
 {
@@ -38,6 +42,12 @@ TempDir::~TempDir()
 CString TempDir::operator/(const wchar_t* name) const
 {
     return m_path + L"\\" + name;
+}
+
+std::string ReadText(const CString& path)
+{
+    const std::vector<unsigned char> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::vector<unsigned char> ReadBytes(const CString& path)
@@ -104,6 +114,90 @@ void RemoveTree(const CString& path)
     RemoveDirectoryW(path);
 }
 
+const wchar_t kSettingsKey[] = L"Software\\Tessaro\\ORVEX\\Settings";
+
+UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
+{
+    // Built of the path's names, so that no run of backslashes names another key.
+    CString prefix;
+    for (int start = 0; start < strPath.GetLength();) {
+        int end = strPath.Find(L'\\', start);
+        if (end < 0)
+            end = strPath.GetLength();
+        if (end > start) {
+            prefix += (prefix.IsEmpty() ? L"" : L"\\") + strPath.Mid(start, end - start);
+            HKEY hKey = nullptr;
+            if (RegOpenKeyExW(m_hRoot, prefix, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+                m_missing = prefix;
+                return;
+            }
+            RegCloseKey(hKey);
+        }
+        start = end + 1;
+    }
+}
+
+UndoCreation::~UndoCreation()
+{
+    if (!m_missing.IsEmpty())
+        RegDeleteTreeW(m_hRoot, m_missing);
+}
+
+StashedKey::StashedKey(HKEY hRoot, const CString& strPath) : m_undo(hRoot, strPath), m_hRoot(hRoot), m_path(strPath)
+{
+    static LONG counter = 0;
+    m_stash.Format(L"Software\\OrvexTestStash\\%lu-%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
+    while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
+        m_path = m_path.Left(m_path.GetLength() - 1);
+    HKEY hSource = nullptr;
+    if (RegOpenKeyExW(m_hRoot, m_path, 0, KEY_READ, &hSource) != ERROR_SUCCESS)
+        return;
+    UniqueRegKey source(hSource);
+    HKEY hStash = nullptr;
+    UniqueRegKey stash(RegCreateKeyW(HKEY_CURRENT_USER, m_stash, &hStash) ? nullptr : hStash);
+    m_existed = RegCopyTreeW(source.Get(), nullptr, stash.Get()) == ERROR_SUCCESS;
+    EXPECT_TRUE(m_existed) << "cannot move " << m_path << " aside";
+    source.Reset();
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
+}
+
+StashedKey::~StashedKey()
+{
+    RegDeleteTreeW(m_hRoot, m_path);
+    if (m_existed) {
+        HKEY hStash = nullptr, hTarget = nullptr;
+        UniqueRegKey stash(RegOpenKeyExW(HKEY_CURRENT_USER, m_stash, 0, KEY_READ, &hStash) ? nullptr : hStash);
+        UniqueRegKey target(RegCreateKeyW(m_hRoot, m_path, &hTarget) ? nullptr : hTarget);
+        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get())) << "cannot put " << m_path << " back";
+        stash.Reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\OrvexTestStash");
+}
+
+void SetDataPath(const CString& path)
+{
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"DataPath", REG_SZ, path.GetString(),
+                                             static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t))));
+}
+
+std::vector<CString> SubDirectories(const CString& dir)
+{
+    std::vector<CString> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(dir + L"\\*", &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const CString name = fd.cFileName;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 CString BuildDir()
 {
     // The test programs lie in <build>\tests.
@@ -117,76 +211,6 @@ CString BuildDir()
 CString ProgramPath(const wchar_t* exeName)
 {
     return BuildDir() + L"\\" + exeName;
-}
-
-ChildProcess::~ChildProcess()
-{
-    if (m_pi.hProcess) {
-        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_pi.hProcess, 999);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hThread);
-        CloseHandle(m_pi.hProcess);
-    }
-}
-
-bool ChildProcess::Start(const CString& exe, const CString& args, const CString& workDir)
-{
-    CString cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    BOOL ok = CreateProcessW(exe, cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr,
-                             workDir.IsEmpty() ? nullptr : workDir.GetString(), &si, &m_pi);
-    return ok != FALSE;
-}
-
-namespace {
-
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != search->pid || !IsWindowVisible(hWnd))
-        return TRUE;
-    wchar_t text[256] = {};
-    GetWindowTextW(hWnd, text, 256);
-    if (wcscmp(text, search->caption) != 0)
-        return TRUE;
-    search->found = hWnd;
-    return FALSE;
-}
-
-} // namespace
-
-HWND ChildProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        WindowSearch search = {m_pi.dwProcessId, caption, nullptr};
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        if (GetTickCount() - start > timeoutMs || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0)
-            return nullptr;
-        PumpMessages(50);
-    }
-}
-
-int ChildProcess::Wait(DWORD timeoutMs)
-{
-    if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(m_pi.hProcess, &code);
-    return static_cast<int>(code);
 }
 
 void PumpMessages(DWORD ms)
@@ -233,18 +257,22 @@ int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs
     // Wine starts a Unix program but can neither wait for it nor tell its
     // exit code, so the shell leaves its status in a file, whole or not at all.
     const CString status = workDir + L"\\unix-status";
-    ChildProcess sh;
+    CString cmd = L"sh -c \"" + command + L"; echo $? >unix-status.tmp; mv unix-status.tmp unix-status\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
     if (!FileExists(L"Z:\\bin\\sh") ||
-        !sh.Start(L"Z:\\bin\\sh", L"-c \"" + command + L"; echo $? >unix-status.tmp; mv unix-status.tmp unix-status\"",
-                  workDir))
+        !CreateProcessW(L"Z:\\bin\\sh", cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &si, &pi))
         return -1;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
         if (FileExists(status)) {
             std::vector<unsigned char> text = ReadBytes(status);
             DeleteFileW(status);
             return atoi(std::string(text.begin(), text.end()).c_str());
         }
-        PumpMessages(50);
+        Sleep(50);
     }
     return -1;
 }

@@ -31,11 +31,51 @@ private:
 };
 
 std::vector<unsigned char> ReadBytes(const CString& path);
+std::string ReadText(const CString& path);
 void WriteBytes(const CString& path, const std::vector<unsigned char>& bytes);
 void WriteText(const CString& path, const std::string& text);
 bool FileExists(const CString& path);
 bool DirExists(const CString& path);
 void RemoveTree(const CString& path);
+// The names of the subdirectories of a directory, sorted.
+std::vector<CString> SubDirectories(const CString& dir);
+
+// Deletes at the end the first key of the path that did not exist at the
+// start, with all below it.
+class UndoCreation {
+public:
+    UndoCreation(HKEY hRoot, const CString& strPath);
+    ~UndoCreation();
+    UndoCreation(const UndoCreation&) = delete;
+    UndoCreation& operator=(const UndoCreation&) = delete;
+
+private:
+    HKEY m_hRoot;
+    CString m_missing;
+};
+
+// Moves a registry key aside, into a stash outside Software\Tessaro (so that
+// it may be all of it), and puts it back at the end with nothing else left at
+// its place, nor on the way to it: the test may write there freely.
+class StashedKey {
+public:
+    StashedKey(HKEY hRoot, const CString& strPath);
+    ~StashedKey();
+    StashedKey(const StashedKey&) = delete;
+    StashedKey& operator=(const StashedKey&) = delete;
+
+private:
+    UndoCreation m_undo;
+    HKEY m_hRoot;
+    CString m_path;
+    CString m_stash;
+    bool m_existed = false;
+};
+
+// The installation's settings key, whose DataPath names the patient data.
+extern const wchar_t kSettingsKey[];
+// Sets DataPath (in HKLM), creating the settings key where it is missing.
+void SetDataPath(const CString& path);
 
 // The build directory (where OrvexBackup.exe lies) and its programs.
 CString BuildDir();
@@ -48,27 +88,6 @@ int RunProgram(const CString& exe, const CString& args, DWORD timeoutMs = 60000)
 // Runs a command of the Unix shell beside Wine in workDir and returns its exit
 // status; -1 when there is no such shell (on Windows) or no answer in time.
 int RunUnixShell(const CString& workDir, const CString& command, DWORD timeoutMs = 60000);
-
-// A program started in the background; killed when the object goes away if it
-// is still running.
-class ChildProcess {
-public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Start(const CString& exe, const CString& args, const CString& workDir = CString());
-    // The first visible top-level window of the process with this caption, or
-    // null when none appears within timeoutMs.
-    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 30000) const;
-    // The exit code, or -1 when the process is still running after timeoutMs.
-    int Wait(DWORD timeoutMs = 30000);
-    DWORD Id() const { return m_pi.dwProcessId; }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
-};
 
 // Pumps this thread's messages for the given time, so that windows of this
 // thread are created and painted while a test waits.

@@ -1,10 +1,10 @@
-// Start-up: the three ways to run, chosen from the command line, checked both
-// in-process (the flags) and with the real OrvexBackup.exe (the windows).
+// Start-up: the three ways to run, chosen from the command line, and the
+// flags each sets.
 
+#include "app/Backup.h"
 #include "app/BackupApp.h"
 #include "app/Globals.h"
 #include "installation/COrvexCommandLine.h"
-#include "res/resource.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +85,7 @@ TEST(StartupTest, OneRelativeTargetIsMadeAbsoluteAndSetsUnattendedModeAndItsOpti
     EXPECT_FALSE(app.deleteRestorations);
     EXPECT_EQ(dir / L"nested\\target", gTargetPath);
     EXPECT_TRUE(test::DirExists(dir / L"nested\\target"));
+    EXPECT_EQ(static_cast<int>(CBackup::OutcomeIncomplete), app.ExitInstance()) << "the main dialog ran no backup";
 }
 
 TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)
@@ -98,27 +99,3 @@ TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)
     EXPECT_FALSE(gAutomatedMode);
     EXPECT_FALSE(gVerifyAfterBackup);
 }
-
-TEST(ProgramTest, HelpShowsTheHelpTextAndEndsOnOk)
-{
-    test::ChildProcess child;
-    ASSERT_TRUE(child.Start(test::ProgramPath(L"OrvexBackup.exe"), L"-?"));
-    HWND hDlg = child.WaitForWindow(L"HELP");
-    ASSERT_NE(nullptr, hDlg);
-    CString expected;
-    expected.LoadString(IDS_COMMAND_LINE_HELP);
-    EXPECT_EQ(expected, CWnd::GetText(GetDlgItem(hDlg, IDC_HELP_TEXT)));
-    PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_EQ(0, child.Wait());
-}
-
-TEST(ProgramTest, NoArgumentsOpensTheMainDialog)
-{
-    test::ChildProcess child;
-    ASSERT_TRUE(child.Start(test::ProgramPath(L"OrvexBackup.exe"), L""));
-    HWND hDlg = child.WaitForWindow(L"ORVEX Backup Version 1.0");
-    ASSERT_NE(nullptr, hDlg);
-    PostMessageW(hDlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, child.Wait());
-}
-

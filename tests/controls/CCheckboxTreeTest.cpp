@@ -1,19 +1,59 @@
 // The check-box tree driven by the real tree view's window messages in a real
-// dialog: clicks on check pictures, space key, double clicks, reflection.
+// dialog: clicks on check pictures and labels, the space key, double clicks,
+// reflection.
 
 #include "controls/CCheckboxTree.h"
 #include "controls/ICheckBoxListener.h"
 #include "items/CTreeItem.h"
+#include "framework/CDialog.h"
+#include "res/resource.h"
 #include "tests/TestSupport.h"
-#include "tests/controls/TreeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-using test::TreeHost;
+#include <cstring>
+#include <functional>
 
 namespace {
+
+// A real dialog on the folder browser's template, created hidden, whose tree
+// view the check-box tree takes over in OnInitDialog; it records the
+// notifications that reach the dialog.
+class TreeHost : public CDialog {
+public:
+    static const int kTreeId = IDC_FOLDER_TREE;
+    explicit TreeHost(std::function<BOOL(TreeHost*)> attach) : CDialog(0), m_attach(std::move(attach)) {}
+    ~TreeHost() override { ::DestroyWindow(m_hWnd); }
+
+    BOOL Create()
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BROWSE_FOLDER), nullptr,
+                                    DialogProc, reinterpret_cast<LPARAM>(this)) &&
+               m_bAttached;
+    }
+    HWND Tree() const { return GetDlgItem(kTreeId); }
+
+    std::vector<UINT> m_notified;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        m_bAttached = m_attach(this);
+        return TRUE;
+    }
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT*) override
+    {
+        m_notified.push_back(reinterpret_cast<const NMHDR*>(lParam)->code);
+        return FALSE;
+    }
+
+private:
+    std::function<BOOL(TreeHost*)> m_attach;
+    BOOL m_bAttached = FALSE;
+};
 
 using States = std::vector<UINT>;
 
@@ -60,19 +100,29 @@ protected:
     {
         return {m_root.GetCheck(), m_settings.GetCheck(), m_keys.GetCheck(), m_values.GetCheck(), m_patients.GetCheck()};
     }
-    RECT TextRect(const CTreeItem& item) const { return test::NodeTextRect(m_hTree, item.GetTreeItem()); }
+    // The request carries the node in the rectangle's first bytes.
+    RECT TextRect(const CTreeItem& item) const
+    {
+        RECT rect = {};
+        const HTREEITEM hItem = item.GetTreeItem();
+        std::memcpy(&rect, &hItem, sizeof hItem);
+        SendMessageW(m_hTree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+        return rect;
+    }
 
-    // A left click on the check picture, left of the label. The control reads
-    // a click's position from the queue (GetMessagePos), so the cursor goes
-    // there first: the posted button-up ending the drag detection carries it.
-    testing::AssertionResult ClickCheck(const CTreeItem& item)
+    // A left click on the check picture, left of the label, or on the label.
+    // The control reads a click's position from the queue (GetMessagePos), so
+    // the cursor goes there first: the posted button-up ending the drag
+    // detection carries it.
+    testing::AssertionResult ClickCheck(const CTreeItem& item, bool bOnLabel = false)
     {
         const RECT rc = TextRect(item);
-        POINT pt = {rc.left - 8, (rc.top + rc.bottom) / 2};
+        POINT pt = {bOnLabel ? rc.left + 4 : rc.left - 8, (rc.top + rc.bottom) / 2};
         TVHITTESTINFO info = {};
         info.pt = pt;
-        if (TreeView_HitTest(m_hTree, &info) != item.GetTreeItem() || !(info.flags & TVHT_ONITEMICON))
-            return testing::AssertionFailure() << "no check picture at " << pt.x << "," << pt.y;
+        if (TreeView_HitTest(m_hTree, &info) != item.GetTreeItem() ||
+            !(info.flags & (bOnLabel ? TVHT_ONITEMLABEL : TVHT_ONITEMICON)))
+            return testing::AssertionFailure() << "not on the item's part at " << pt.x << "," << pt.y;
         POINT screen = pt;
         ClientToScreen(m_hTree, &screen);
         SetCursorPos(screen.x, screen.y);
@@ -107,6 +157,8 @@ TEST_F(CheckboxTreeTest, ClicksOnCheckPicturesToggleAndSettleParentsAndChildren)
 {
     States atCall;
     m_listener.m_onCall = [&] { atCall = GetStates(); };
+    ASSERT_TRUE(ClickCheck(m_keys, true));
+    EXPECT_EQ((States{0, 0, 0, 0, 0}), GetStates()) << "a click on the label only selects";
     ASSERT_TRUE(ClickCheck(m_keys));
     EXPECT_EQ((States{2, 2, 1, 0, 0}), GetStates());
     EXPECT_EQ((States{2, 2, 1, 0, 0}), atCall) << "the listener is told after the tree is settled";
@@ -124,17 +176,6 @@ TEST_F(CheckboxTreeTest, ClicksOnCheckPicturesToggleAndSettleParentsAndChildren)
               m_listener.m_calls);
     EXPECT_EQ(0, std::count(m_host.m_notified.begin(), m_host.m_notified.end(), static_cast<UINT>(NM_CLICK)))
         << "the dialog saw the tree's own click";
-}
-
-TEST_F(CheckboxTreeTest, SpaceKeyTogglesTheSelectedItemOnly)
-{
-    PressSpace(&m_patients);
-    EXPECT_EQ((States{2, 0, 0, 0, 1}), GetStates());
-    PressSpace(&m_patients);
-    EXPECT_EQ((States{0, 0, 0, 0, 0}), GetStates());
-    PressSpace(nullptr);
-    EXPECT_EQ((States{0, 0, 0, 0, 0}), GetStates());
-    EXPECT_EQ((std::vector<CTreeItem*>{&m_patients, &m_patients}), m_listener.m_calls);
 }
 
 TEST_F(CheckboxTreeTest, DisabledItemsAreInertAndKeepTheirStateUnderAToggledParent)

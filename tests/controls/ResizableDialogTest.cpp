@@ -1,6 +1,6 @@
 // The resizable dialog on the folder browser's real template: controls follow
-// their anchors when the real window grows, it never gets smaller than at
-// opening, and its grip is the bottom-right sizing border.
+// their anchors when the real window grows, and it never gets smaller than
+// at opening.
 
 #include "controls/CResizableDialog.h"
 #include "res/resource.h"
@@ -85,46 +85,12 @@ TEST_F(ResizableDialogTest, ControlsFollowTheirAnchorsWhenTheDialogGrows)
     }
 }
 
-TEST_F(ResizableDialogTest, NeverSmallerThanWhenItOpenedWithTheGripAsBottomRightBorder)
+TEST_F(ResizableDialogTest, NeverSmallerThanWhenItOpened)
 {
     const RECT opened = WindowRect(m_dialog.m_hWnd);
     Grow(-50, -40);
     const RECT shrunk = WindowRect(m_dialog.m_hWnd);
     EXPECT_TRUE(EqualRect(&opened, &shrunk));
-
-    Grow(30, 20);
-    RECT rc;
-    GetClientRect(m_dialog.m_hWnd, &rc);
-    auto hitTest = [&](LONG x, LONG y) {
-        POINT pt = {x, y};
-        ClientToScreen(m_dialog.m_hWnd, &pt);
-        return m_dialog.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
-    };
-    const int cxGrip = GetSystemMetrics(SM_CXVSCROLL);
-    const int cyGrip = GetSystemMetrics(SM_CYHSCROLL);
-    EXPECT_EQ(HTBOTTOMRIGHT, hitTest(rc.right - cxGrip, rc.bottom - cyGrip));
-    EXPECT_EQ(HTCLIENT, hitTest(rc.right - cxGrip - 1, rc.bottom - 1));
-    EXPECT_EQ(HTCLIENT, hitTest(rc.right - 1, rc.bottom - cyGrip - 1));
-
-    // Drawn in the normal state; maximized neither drawn nor offered to the mouse.
-    auto gripPixels = [&] {
-        ShowWindow(m_dialog.m_hWnd, SW_SHOW);
-        UpdateWindow(m_dialog.m_hWnd);
-        GetClientRect(m_dialog.m_hWnd, &rc);
-        HDC hDC = GetDC(m_dialog.m_hWnd);
-        int n = 0;
-        for (int y = rc.bottom - cyGrip; y < rc.bottom; ++y) {
-            for (int x = rc.right - cxGrip; x < rc.right; ++x)
-                n += GetPixel(hDC, x, y) != GetSysColor(COLOR_BTNFACE);
-        }
-        ReleaseDC(m_dialog.m_hWnd, hDC);
-        return n;
-    };
-    EXPECT_LT(0, gripPixels());
-    ShowWindow(m_dialog.m_hWnd, SW_MAXIMIZE);
-    EXPECT_EQ(0, gripPixels());
-    EXPECT_NE(HTBOTTOMRIGHT, hitTest(rc.right - 1, rc.bottom - 1));
-    ShowWindow(m_dialog.m_hWnd, SW_HIDE);
 }
 
 } // namespace

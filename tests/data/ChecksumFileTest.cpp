@@ -29,14 +29,6 @@ TEST(ChecksumFileTest, WrittenInTheCommonForm)
     EXPECT_EQ(expected.size(), writer.GetBytes());
     EXPECT_EQ(first.size(), ChecksumLineBytes(name));
 
-    // Where the Unix side is at hand, its own checksum tool checks the file.
-    if (test::FileExists(L"Z:\\usr\\bin\\sha256sum")) {
-        test::MakeTree(tmp.Path(), {{name, "abc"}, {L"Settings\\Settings", ""}});
-        EXPECT_EQ(0, test::RunUnixShell(tmp.Path(), L"sha256sum --quiet --strict -c Checksums.sha256"));
-        test::WriteText(tmp / L"Settings\\Settings", "x");
-        EXPECT_EQ(1, test::RunUnixShell(tmp.Path(), L"sha256sum --status -c Checksums.sha256"));
-    }
-
     // The writer takes no path a reader would refuse.
     EXPECT_THROW(writer.Add(L"..\\Backup.ini", kAbc), CInvalidArgException*);
 }
@@ -68,7 +60,7 @@ TEST(ChecksumFileTest, ReaderTakesTheCommonVariantsAndRefusesHostileLines)
         {kAbcHex.substr(2) + "  x", nullptr},
         {"", nullptr},
     };
-    std::string text;
+    std::string text = "\xEF\xBB\xBF"; // the byte-order mark some editors write
     std::vector<CString> taken;
     std::vector<int> refused;
     for (const auto& c : cases) {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-using test::SettingsKeyGuard;
+using test::SetDataPath;
 
 namespace {
 
@@ -15,7 +15,6 @@ class DataPathTest : public test::DataItemsTest {};
 
 TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
 {
-    SettingsKeyGuard::RemoveKey();
     EXPECT_EQ(CString(L"..\\Data\\"), GetDataPath()) << "without the key the default stays relative";
     const CString fallback = test::BuildDir() + L"\\Data\\";
 
@@ -29,6 +28,7 @@ TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
         CString expected;
     } cases[] = {
         {REG_SZ, path, sizeof path, L"D:\\Patients\\"},
+        {REG_SZ, L"\\\\srv\\Data", sizeof L"\\\\srv\\Data", L"\\\\srv\\Data\\"},
         {REG_SZ, L"..\\Patients", sizeof L"..\\Patients", test::BuildDir() + L"\\Patients\\"},
         // Too short to count as absolute: a name below the executable's directory.
         {REG_SZ, L"D:", sizeof L"D:", exeDir + L"\\D:\\"},
@@ -41,9 +41,9 @@ TEST_F(DataPathTest, SettingIsReadAfreshAndMalformedValuesLeaveTheDefault)
         EXPECT_EQ(c.expected, ResolveDataPathValue(c.type, c.data, c.bytes)) << "type " << c.type << ", " << c.bytes;
     // Read from the registry afresh: 259 characters and the terminator fill its buffer exactly.
     const CString fits = L"D:\\" + CString(L'x', 256);
-    SettingsKeyGuard::SetDataPath(fits);
+    SetDataPath(fits);
     EXPECT_EQ(fits + L"\\", GetDataPath());
-    SettingsKeyGuard::SetDataPath(fits + L"y");
+    SetDataPath(fits + L"y");
     EXPECT_EQ(fallback, GetDataPath());
 }
 

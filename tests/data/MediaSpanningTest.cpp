@@ -1,6 +1,7 @@
 // Whole backups onto the removable drive R: with its small real media: no
 // partial copy on a full medium, a file larger than an empty medium skipped
-// after one change, the end of an unattended run, a restore medium by medium.
+// after one change, the prompt for the next medium and a cancel there, the end
+// of an unattended run, a verification that fails, a restore medium by medium.
 
 #include "app/Backup.h"
 #include "app/BackupMedium.h"
@@ -61,7 +62,7 @@ protected:
         ULARGE_INTEGER freeBytes{};
         ASSERT_TRUE(GetDiskFreeSpaceExW(L"R:\\", nullptr, nullptr, &freeBytes));
         mediumFree = static_cast<size_t>(freeBytes.QuadPart);
-        test::SettingsKeyGuard::SetDataPath(tmp / L"Data");
+        test::SetDataPath(tmp / L"Data");
     }
 
     // Read-only live files of patient Anna, so a test sees whose attributes a backup cleared.
@@ -104,14 +105,15 @@ protected:
         return Text(nReason) + L"\n" + disk;
     }
 
-    // Medium n's Backup.ini as "complete disk cancelled failed"; "none" when unreadable.
+    // Medium n's Backup.ini as "complete disk cancelled failed verify"; "none" when unreadable.
     static std::string IniState(int nMedium)
     {
         SBackupIniState state;
         if (!CBackupMedium::ReadState(MediaDrive::MediumPath(nMedium) + L"\\Backup\\Backup.ini", state))
             return "none";
         return std::to_string(state.nComplete) + " " + std::to_string(state.nDisk) + " " +
-               std::to_string(state.bCancelled) + " " + std::to_string(state.nFailedFiles);
+               std::to_string(state.bCancelled) + " " + std::to_string(state.nFailedFiles) + " " +
+               std::to_string(state.nVerifyFailures);
     }
 
     // A restore tree read from the given media in turn, restored medium by medium.
@@ -191,25 +193,14 @@ TEST_F(MediaSpanningTest, BackupSpansTwoMediaVerifiesDeletesAndRestores)
         onFirst += media == 1;
     }
     EXPECT_EQ(3, onFirst);
-    EXPECT_EQ("0 1 0 0", IniState(1));
-    EXPECT_EQ("1 2 0 0", IniState(2));
+    EXPECT_EQ("0 1 0 0 0", IniState(1));
+    EXPECT_EQ("1 2 0 0 0", IniState(2));
     // Every case wholly backed up and verified is gone; the TIFF image's case stays.
     for (const wchar_t* dir : {L"Case1", L"Case2", L"Case3"})
         EXPECT_FALSE(test::DirExists(Live(dir))) << CString(dir);
     EXPECT_TRUE(test::FileExists(Live(L"Case4\\image.tif")));
 
-    Index index(new CBackupItemPatientDataIndex);
-    for (int n = 1; n <= 2; ++n) {
-        MediaDrive::Insert(n);
-        index->BuildForRestore(L"R:\\Backup\\Patient Data Index");
-    }
-    index->SelectAll();
-    TestRun listener;
-    MediaDrive::Insert(1);
-    index->Restore(L"R:\\Backup", &listener);
-    EXPECT_EQ(static_cast<LONGLONG>(3 * size), listener.progress) << "the first medium holds three files";
-    MediaDrive::Insert(2);
-    index->Restore(L"R:\\Backup", &listener);
+    RestoreFrom({1, 2});
     for (const wchar_t* name : saved)
         EXPECT_EQ(contents[name], ReadText(Live(name))) << CString(name);
 }
@@ -239,25 +230,70 @@ TEST_F(MediaSpanningTest, FileLargerThanAnEmptyMediumCostsOneMediumChange)
     EXPECT_FALSE(test::DirExists(Live(L"Case1")));
 }
 
-TEST_F(MediaSpanningTest, UnattendedBackupEndsAtTheFullMediumAndDeletesNothing)
+TEST_F(MediaSpanningTest, CancelAtThePromptOrAnUnattendedRunEndsAtTheFullMediumAndDeletesNothing)
 {
-    gAutomatedMode = gDeleteRestorations = TRUE;
+    gDeleteRestorations = TRUE;
     const auto names = {L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat"};
     MakePatient(names, mediumFree * 2 / 7);
-    TestRun run;
+    for (BOOL automated : {FALSE, TRUE}) {
+        SCOPED_TRACE(automated ? "unattended" : "cancelled at the prompt");
+        gAutomatedMode = automated;
+        EraseMedia();
+        prompts = 0;
+        TestRun run;
+        RunBackup(run, {});
+
+        EXPECT_EQ(automated ? 0 : 1, prompts);
+        CString cancelled;
+        cancelled.Format(L"info %d", IDS_BACKUP_CANCELLED);
+        EXPECT_EQ(automated ? std::vector<CString>{} : std::vector<CString>{cancelled}, Messages(run));
+        // Unattended, the file that did not fit counts as not copied, and its attributes stay.
+        EXPECT_EQ(automated ? static_cast<UINT>(CBackup::OutcomeIncomplete | CBackup::OutcomeCopyFailed)
+                            : static_cast<UINT>(CBackup::OutcomeIncomplete),
+                  run.GetOutcome());
+        // Either way a restore takes this medium for the last one.
+        EXPECT_EQ(automated ? "1 1 1 1 0" : "0 1 1 0 0", IniState(1));
+        if (automated) {
+            ASSERT_EQ(1, run.GetFailedFiles().GetSize());
+            EXPECT_TRUE(test::IsReadOnly(run.GetFailedFiles()[0]));
+        }
+        int copied = 0;
+        for (const wchar_t* name : names)
+            copied += MediaHolding(name);
+        EXPECT_EQ(3, copied) << "three whole copies on the first medium and nothing else";
+        EXPECT_TRUE(test::DirExists(Live(L"Case1")) && test::DirExists(Live(L"Case2")));
+    }
+}
+
+TEST_F(MediaSpanningTest, AVerifyMismatchIsCountedOnEveryLaterMediumAndKeepsEveryCase)
+{
+    MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat", L"Case2\\4.dat"}, mediumFree * 2 / 7);
+    gVerifyAfterBackup = gDeleteRestorations = TRUE;
+    // The first file changes after its copy, before the first medium is verified.
+    struct ChangingRun : TestRun {
+        void SetStatusText(const CString& strText) override
+        {
+            if (!changed.IsEmpty() && strText == Text(IDS_VERIFYING_FILES)) {
+                test::WriteText(changed, "changed");
+                changed.Empty();
+            }
+            TestRun::SetStatusText(strText);
+        }
+        CString changed;
+    } run;
+    run.changed = Live(L"Case1\\1.dat");
     RunBackup(run);
 
-    EXPECT_EQ(0, prompts);
-    EXPECT_TRUE(run.IsCancelled());
-    EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeIncomplete | CBackup::OutcomeCopyFailed), run.GetOutcome());
-    ASSERT_EQ(1, run.GetFailedFiles().GetSize());
-    EXPECT_TRUE(test::IsReadOnly(run.GetFailedFiles()[0]));
-    int copied = 0;
-    for (const wchar_t* name : names)
-        copied += MediaHolding(name);
-    EXPECT_EQ(3, copied) << "three whole copies on the first medium and nothing else";
-    EXPECT_TRUE(test::DirExists(Live(L"Case1")));
-    EXPECT_TRUE(test::DirExists(Live(L"Case2")));
+    EXPECT_EQ(static_cast<UINT>(CBackup::OutcomeVerifyFailed), run.GetOutcome());
+    EXPECT_EQ("0 1 0 0 1", IniState(1));
+    EXPECT_EQ("1 2 0 0 1", IniState(2));
+    CString failed, finished;
+    failed.Format(L"error %d", IDS_VERIFY_FAILED);
+    finished.FormatMessage(IDS_BACKUP_FINISHED_WITH_ERRORS, 1);
+    EXPECT_EQ((std::vector<CString>{failed, L"error " + finished + L" " + Text(IDS_RESTORATION_DATA_KEPT) +
+                                                  L"\n    Anna\\Case1\\1.dat"}),
+              Messages(run));
+    EXPECT_TRUE(test::DirExists(Live(L"Case1")) && test::DirExists(Live(L"Case2"))) << "a mismatch keeps every case";
 }
 
 TEST_F(MediaSpanningTest, MediaFilledToTheLastAllocationUnitStillHoldTheirBackupIni)
@@ -280,8 +316,8 @@ TEST_F(MediaSpanningTest, MediaFilledToTheLastAllocationUnitStillHoldTheirBackup
 
         EXPECT_EQ(0u, run.GetOutcome());
         EXPECT_EQ(std::vector<CString>{Prompt(2)}, promptTexts);
-        EXPECT_EQ("0 1 0 0", IniState(1));
-        EXPECT_EQ("1 2 0 0", IniState(2));
+        EXPECT_EQ("0 1 0 0 0", IniState(1));
+        EXPECT_EQ("1 2 0 0 0", IniState(2));
         EXPECT_FALSE(test::DirExists(Live(L"Case1")));
         RestoreFrom({1, 2});
         for (const auto& file : contents)
@@ -293,18 +329,25 @@ TEST_F(MediaSpanningTest, TheMediumJustFilledOrOneWithoutRoomBringsThePromptBack
 {
     MakePatient({L"Case1\\1.dat", L"Case1\\2.dat", L"Case2\\3.dat"}, mediumFree * 2 / 5);
     // Medium 2 is partly filled: the next file would fit on it only empty.
+    // Medium 4 cannot take the backup folder, a file has its name. Medium 3
+    // holds the Backup.ini of an earlier run, which does not make it used.
     MediaDrive::Insert(2);
     test::WriteText(L"R:\\other.bin", std::string(mediumFree * 4 / 5, 'x'));
+    MediaDrive::Insert(4);
+    test::WriteText(L"R:\\Backup", "in the way");
+    MediaDrive::Insert(3);
+    test::MakeTree(L"R:\\Backup", {{L"Backup.ini", "[Backup]\r\nDiskNumber=1\r\nRunId=earlier\r\n"}});
     MediaDrive::Insert(1);
     TestRun run;
-    RunBackup(run, {0, 2, 3});
+    RunBackup(run, {0, 2, 4, 3});
 
-    EXPECT_EQ((std::vector<CString>{Prompt(2), Prompt(2, IDS_MEDIUM_ALREADY_USED), Prompt(2, IDS_MEDIUM_NO_ROOM)}),
+    EXPECT_EQ((std::vector<CString>{Prompt(2), Prompt(2, IDS_MEDIUM_ALREADY_USED), Prompt(2, IDS_MEDIUM_NO_ROOM),
+                                    Prompt(2, IDS_MEDIUM_NO_ROOM)}),
               promptTexts);
     EXPECT_EQ(0u, run.GetOutcome());
-    EXPECT_EQ("0 1 0 0", IniState(1));
+    EXPECT_EQ("0 1 0 0 0", IniState(1));
     EXPECT_EQ("none", IniState(2));
-    EXPECT_EQ("1 2 0 0", IniState(3));
+    EXPECT_EQ("1 2 0 0 0", IniState(3));
     EXPECT_EQ(4, MediaHolding(L"Case2\\3.dat")) << "on medium 3, taken as disk 2";
 }
 

@@ -60,7 +60,7 @@ CString Text(UINT nStringId, int nNumber = 0)
 struct RestoreRun : test::RunRecorder {
     void SetStatusText(const CString& strText) override
     {
-        test::SettingsKeyGuard::SetDataPath(movedTo);
+        test::SetDataPath(movedTo);
         RunRecorder::SetStatusText(strText);
     }
 
@@ -86,7 +86,7 @@ protected:
                                  {L"Carl\\loose.dat", std::string(90, 'L')},
                                  {L"Dora\\Case\\x.txt", std::string(5, 'x')},
                              });
-        test::SettingsKeyGuard::SetDataPath(data);
+        test::SetDataPath(data);
     }
 
     Index Build(bool bChecked)
@@ -107,7 +107,7 @@ protected:
 
 TEST_F(PatientDataTest, BackupTreeListsPatientsWithDataAndTheirCaseFiles)
 {
-    Index index = Build(false);
+    Index index = Build(true);
     // Bert has TIFF images only, Dora nothing to save; Carl only loose data, so nothing to copy.
     EXPECT_EQ((std::set<std::wstring>{L"Anna", L"Carl"}), Names(*index));
     CBackupItemPatientData* anna = Child(*index, L"Anna");
@@ -115,12 +115,30 @@ TEST_F(PatientDataTest, BackupTreeListsPatientsWithDataAndTheirCaseFiles)
     EXPECT_EQ((std::set<std::wstring>{L"Case1\\a.dat", L"Case1\\b.CDT", L"Case2\\img.tif", L"Case2\\c.dat",
                                       L"Case3\\d.dat", L"Case5\\e.sdt", L"Thumbnail\\Thumbnail.jpg"}),
               Names(*anna));
-    EXPECT_EQ(780, anna->GetSize());
-    EXPECT_EQ(400, anna->GetTiffSize());
+    EXPECT_EQ(780, anna->CalculateSize()) << "TIFF images count with -t only";
     EXPECT_EQ(0, Child(*index, L"Carl")->GetChildren().GetSize());
 
     gBackupTiffImages = TRUE;
-    EXPECT_EQ((std::set<std::wstring>{L"Anna", L"Bert", L"Carl"}), Names(*Build(false)));
+    EXPECT_EQ(1180, anna->CalculateSize());
+    Index tiff = Build(false);
+    EXPECT_EQ((std::set<std::wstring>{L"Anna", L"Bert", L"Carl"}), Names(*tiff));
+    // New or modified data (every file here) never takes in a TIFF image: Bert stays unticked.
+    tiff->SelectModified();
+    EXPECT_EQ(CTreeItem::Checked, Child(*tiff, L"Anna")->GetCheck());
+    EXPECT_EQ(CTreeItem::Unchecked, Child(*tiff, L"Bert")->GetCheck());
+}
+
+TEST_F(PatientDataTest, ACancelEndsTheBackupBeforeThePatientsNextFile)
+{
+    struct CancelAtFirstCopy : test::RunRecorder {
+        void ReportWritten(const CString& strPath, LONGLONG nBytes, const CSha256::Digest& digest) override
+        {
+            RunRecorder::ReportWritten(strPath, nBytes, digest);
+            Cancel();
+        }
+    } run;
+    Build(true)->Backup(tmp / L"Backup", &run);
+    EXPECT_EQ(1, run.copies);
 }
 
 TEST_F(PatientDataTest, DeletionTakesOnlyCaseDirectoriesWhollyInTheBackup)
@@ -159,7 +177,9 @@ TEST_F(PatientDataTest, VerifyingRunDeletesOnlyVerifiedCases)
     test::WriteText(copies + L"\\Anna\\Thumbnail\\Thumbnail.jpg", std::string(70, 'X'));
     EXPECT_THROW(index->Verify(copies, &listener), CBackupException*);
     EXPECT_EQ(2u, listener.Failed(ERunFailure::VerifyFailed).size()) << "every file is compared before the error";
+    listener.progress = 0;
     index->DeleteRestorations(&listener);
+    EXPECT_EQ(2 * 1180, listener.progress) << "twice what the deletion adds without -v";
     EXPECT_FALSE(DirExists(Live(L"Anna\\Case5")));
     EXPECT_TRUE(FileExists(Live(L"Anna\\Case1\\b.CDT")));
     EXPECT_TRUE(FileExists(Live(L"Anna\\Thumbnail\\Thumbnail.jpg")));
@@ -169,12 +189,12 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
 {
     // A backup whose settings name another data folder.
     const CString backup = tmp / L"Backup";
-    test::SettingsKeyGuard::SetDataPath(tmp / L"Elsewhere");
+    test::SetDataPath(tmp / L"Elsewhere");
     CBackupItemRegistrySettings settings;
     settings.BuildForBackup();
     settings.SetCheck(1);
     settings.Backup(backup, &listener);
-    test::SettingsKeyGuard::SetDataPath(data);
+    test::SetDataPath(data);
     Build(true)->Backup(backup, &listener);
     CBackup::WriteBackupState(1, 1, backup + L"\\Backup.ini");
 
@@ -185,7 +205,7 @@ TEST_F(PatientDataTest, RestoreWritesOnlyIntoTheDataPathItStartedWith)
     for (const CString& live : {data, CString(drive) + L":\\Orvex Data"}) {
         SCOPED_TRACE(testing::PrintToString(live));
         test::RemoveTree(data);
-        test::SettingsKeyGuard::SetDataPath(live);
+        test::SetDataPath(live);
         auto* root = new CBackupItemRoot;
         root->BuildForRestore(backup);
         root->SelectAll();

@@ -1,6 +1,5 @@
 #include "framework/CString.h"
 #include "framework/Exceptions.h"
-#include "res/resource.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,19 +30,4 @@ TEST(CStringTest, CompareNoCaseFoldsBeyondAsciiAndReplaceDoesNotRescan)
     EXPECT_EQ(1, t.Replace(L"aa", L"b"));
     EXPECT_EQ(CString(L"ba"), t);
     EXPECT_EQ(0, t.Replace(L"", L"x"));
-}
-
-TEST(CStringTest, FormatTakesWideStringsAndFormatMessageReordersInserts)
-{
-    CString s;
-    s.Format(L"%s has %d files of %lld bytes", L"Patient", 3, 5000000000LL);
-    EXPECT_EQ(CString(L"Patient has 3 files of 5000000000 bytes"), s);
-    s.Format(L"<%s>", CString(L'a', 3000).GetString());
-    EXPECT_EQ(3002, s.GetLength());
-    s.FormatMessage(L"%2-%1", L"one", L"two");
-    EXPECT_EQ(CString(L"two-one"), s);
-    s.FormatMessage(IDS_INSERT_DISK, 2);
-    EXPECT_EQ(CString(L"Please insert disk 2 !"), s);
-    EXPECT_FALSE(s.LoadString(9999));
-    EXPECT_TRUE(s.IsEmpty());
 }

@@ -53,17 +53,6 @@ int FileExceptionCause(F call, CString* fileName = nullptr)
 
 } // namespace
 
-TEST(CDirectoryMake, CreatesEveryMissingParentAndReturnsZeroWhereItCannot)
-{
-    test::TempDir tmp;
-    EXPECT_TRUE(CDirectory::Make(tmp / L"a\\b c\\d"));
-    EXPECT_TRUE(test::DirExists(tmp / L"a\\b c\\d"));
-    test::WriteText(tmp / L"blocker", "file");
-    for (const CString& path :
-         {tmp / L"blocker", tmp / L"blocker\\sub", MissingDrive() + L"Backups", tmp / L"bad*name\\sub", CString()})
-        EXPECT_FALSE(CDirectory::Make(path)) << path;
-}
-
 TEST(CDirectoryRemove, DeletesATreeWithReadOnlyHiddenAndSystemEntries)
 {
     test::TempDir tmp;
@@ -101,57 +90,6 @@ TEST(CDirectoryRemove, RefusesRootsAndNamesWhatItCouldNotRemove)
     CloseHandle(h);
     EXPECT_EQ(CFileException::sharingViolation, cause);
     EXPECT_EQ(locked, name);
-}
-
-// ListEntries is ListFiles with both masks in one pass, with the size and
-// attributes the listing reports. Both append to what the list holds.
-TEST(CDirectoryListFiles, MaskSeparatesDirectoriesAndListEntriesGivesBothInTheSameOrder)
-{
-    test::TempDir dir;
-    test::WriteText(dir / L"small.dat", "12345");
-    test::WriteText(dir / L"big.sdt", std::string(70001, 'x'));
-    test::WriteText(dir / L"hidden.tif", "");
-    ASSERT_TRUE(SetFileAttributesW(dir / L"hidden.tif", FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(CDirectory::Make(dir / L"Case\\Deeper"));
-    CStringArray names;
-    names.Add(L"kept");
-    EXPECT_EQ(1, CDirectory::ListFiles(dir.Path(), names, L"*.*", FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(1, CDirectory::ListFiles(dir.Path(), names, L"*.tif", 0xFFFFFFEF));
-    EXPECT_EQ(0, CDirectory::ListFiles(dir / L"Case\\Deeper", names, L"*.*", 0xFFFFFFFF));
-    EXPECT_EQ(0, CDirectory::ListFiles(dir / L"missing", names, L"*.*", 0xFFFFFFFF));
-    ASSERT_EQ(3, names.GetSize());
-    EXPECT_EQ(CString(L"Case"), names[1]);
-    EXPECT_EQ(CString(L"hidden.tif"), names[2]);
-
-    std::vector<SDirEntry> entries(1, SDirEntry{L"kept", 0, 7});
-    EXPECT_EQ(4, CDirectory::ListEntries(dir.Path(), entries));
-    EXPECT_EQ(0, CDirectory::ListEntries(dir / L"missing", entries));
-    EXPECT_EQ(0, CDirectory::ListEntries(dir / L"small.dat", entries));
-    CStringArray files;
-    CDirectory::ListFiles(dir.Path(), files, L"*.*", ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    ASSERT_EQ(5u, entries.size());
-    EXPECT_EQ(CString(L"kept"), entries[0].strName);
-    INT_PTR nFile = 0;
-    for (size_t i = 1; i < entries.size(); ++i) {
-        const SDirEntry& e = entries[i];
-        EXPECT_EQ(e.IsDirectory() ? CString(L"Case") : files[nFile++], e.strName);
-        EXPECT_EQ(e.IsDirectory() ? 0 : CDirectory::GetFileSize(dir / e.strName), e.nSize) << e.strName;
-        EXPECT_EQ(GetFileAttributesW(dir / e.strName), e.dwAttributes) << e.strName;
-    }
-    EXPECT_EQ(3, nFile);
-}
-
-TEST(CDirectoryGetFileSize, ReportsExactSizesBeyondFourGigabytes)
-{
-    test::TempDir tmp;
-    // A sparse file: the size needs the high 32 bits.
-    HANDLE h = CreateFileW(tmp / L"big", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = 5LL * 1024 * 1024 * 1024 + 7;
-    BOOL sized = SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-    CloseHandle(h);
-    ASSERT_TRUE(sized);
-    EXPECT_EQ(end.QuadPart, CDirectory::GetFileSize(tmp / L"big"));
 }
 
 TEST(CDirectoryCompare, FindsEveryDifferenceOverSeveralBlocksAndNamesAnUnreadableFile)

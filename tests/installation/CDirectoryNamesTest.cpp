@@ -18,24 +18,6 @@ TEST(CDirectoryConcat, JoinsWithExactlyOneBackslash)
         EXPECT_EQ(CString(c[2]), CDirectory::Concat(c[0], c[1])) << CString(c[0]) << " + " << CString(c[1]);
 }
 
-TEST(CDirectoryNameMapping, EveryForbiddenCharacterGetsItsOwnStandInAndMapsBack)
-{
-    CString all = L"<>:\"/|?*";
-    for (wchar_t ch = 1; ch <= 31; ++ch)
-        all += ch;
-    std::set<wchar_t> standIns;
-    for (int i = 0; i < all.GetLength(); ++i) {
-        CString disk = CDirectory::CreateFileNameForDisk(CString(all[i], 1));
-        ASSERT_EQ(1, disk.GetLength()) << "character " << int(all[i]);
-        EXPECT_GT(disk[0], 127) << "a stand-in must not be a character people type in names";
-        standIns.insert(disk[0]);
-        EXPECT_EQ(CString(all[i], 1), CDirectory::CreateFileNameForDisplay(disk));
-    }
-    EXPECT_EQ(static_cast<size_t>(all.GetLength()), standIns.size());
-    const CString plain = L"M\x00FCller & Co. (v1) [a] {b} ~#%'+;=@^`!$\x4E2D\xD83D\xDE00";
-    EXPECT_EQ(plain, CDirectory::CreateFileNameForDisk(plain));
-}
-
 TEST(CDirectoryNameMapping, OnlyALeadingDrivePrefixStaysAndJoinedPathsMapAsTheirParts)
 {
     EXPECT_EQ(CString(L"C:\\Backups\\Mon\xA789 10\xA789" L"00"),

@@ -1,89 +1,59 @@
-// The default rules of the item tree: the backup walk, the name look-ups and
-// which files count in a directory.
+// The backup walk of the item tree: a directory for each selected item not
+// yet backed up, on whichever medium the run is at.
 
-#include "app/Globals.h"
-#include "installation/CDirectory.h"
-#include "installation/CPatient.h"
+#include "items/CBackupItem.h"
 #include "tests/TestSupport.h"
-#include "tests/items/TestItems.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-using test::Events;
-using test::PlainItem;
+#include <vector>
 
 namespace {
 
-struct TreeDeleter {
-    void operator()(CBackupItem* pItem) const { pItem->DeleteFromTree(nullptr); }
+// A node with the base rules; it notes each backup that reaches it.
+class PlainItem : public CBackupItem {
+public:
+    PlainItem(const wchar_t* pszName, std::vector<CString>* pLog) : m_pLog(pLog) { SetName(pszName); }
+    void BuildForBackup() override {}
+    void BuildForRestore(const CString&) override {}
+    void Backup(const CString& strDir, IProgressListener* pListener) override
+    {
+        m_pLog->push_back(GetName());
+        CBackupItem::Backup(strDir, pListener);
+    }
+    PlainItem* Add(const wchar_t* pszName, UINT nCheck)
+    {
+        auto* pChild = new PlainItem(pszName, m_pLog);
+        AddChild(pChild);
+        pChild->SetCheck(nCheck);
+        return pChild;
+    }
+
+private:
+    std::vector<CString>* m_pLog;
 };
-using Tree = std::unique_ptr<PlainItem, TreeDeleter>;
 
 } // namespace
 
 TEST(CBackupItem, BackupMakesTheDirectoriesOfSelectedItemsNotYetBackedUp)
 {
     test::TempDir dir;
-    Events events;
-    Tree root(new PlainItem(L"top", &events));
-    auto* pA = root->Add(new PlainItem(L"a", &events));
-    root->Add(new PlainItem(L"b", &events));
-    root->Add(new PlainItem(L"c", &events))->SetBackupState(1);
-    root->SetCheck(1);
-    pA->SetCheck(2);
-    root->GetChildren()[2]->SetCheck(1);
+    std::vector<CString> log;
+    PlainItem root(L"top", &log);
+    root.SetCheck(CBackupItem::Checked);
+    PlainItem* pA = root.Add(L"a", CBackupItem::PartlyChecked);
+    root.Add(L"b", CBackupItem::Unchecked);
+    root.Add(L"c", CBackupItem::Checked)->SetBackupState(CBackupItem::BackedUp);
 
-    root->Backup(dir.Path(), nullptr);
-
+    root.Backup(dir.Path(), nullptr);
     // A partly checked item counts as selected; the children are visited all the same.
-    EXPECT_EQ((Events{L"backup top", L"backup a", L"backup b", L"backup c"}), events);
-    EXPECT_TRUE(test::DirExists(dir / L"top\\a"));
-    EXPECT_FALSE(test::DirExists(dir / L"top\\b"));
-    EXPECT_FALSE(test::DirExists(dir / L"top\\c"));
-    EXPECT_EQ(1u, pA->GetBackupState());
-    EXPECT_EQ(0u, root->GetChildren()[1]->GetBackupState());
+    EXPECT_EQ((std::vector<CString>{L"top", L"a", L"b", L"c"}), log);
+    EXPECT_EQ((std::vector<CString>{L"top"}), test::SubDirectories(dir.Path()));
+    EXPECT_EQ((std::vector<CString>{L"a"}), test::SubDirectories(dir / L"top"));
+    EXPECT_EQ(CBackupItem::BackedUp, pA->GetBackupState());
 
     // An item already backed up visits no child.
-    events.clear();
-    root->Backup(dir.Path(), nullptr);
-    EXPECT_EQ((Events{L"backup top"}), events);
-}
-
-TEST(CBackupItem, NameLookUpsCompareExactlyAndIsItemCheckedNeedsACheck)
-{
-    Tree root(new PlainItem(L"root"));
-    root->Add(new PlainItem(L"Patient Data Index"))->Add(new PlainItem(L"case 1"));
-    EXPECT_TRUE(root->ContainsItem(L"case 1"));
-    EXPECT_FALSE(root->ContainsItem(L"CASE 1"));
-    EXPECT_FALSE(root->ContainsItem(L"case"));
-    EXPECT_FALSE(root->IsItemChecked(L"Patient Data Index"));
-    root->GetChildren()[0]->SetCheck(2);
-    EXPECT_TRUE(root->IsItemChecked(L"Patient Data Index"));
-    EXPECT_FALSE(root->IsItemChecked(L"patient data index"));
-}
-
-TEST(CBackupItem, CalculateDirectorySizeCountsPatientDataAtAnyDepthAndTiffOnlyWhenIncluded)
-{
-    test::TempDir dir;
-    CString thumb = CPatient::GetThumbnailDirectory() + L"\\" + CPatient::GetThumbnailFileName();
-    thumb.MakeUpper();
-    const struct {
-        const wchar_t* name;
-        int size;
-    } files[] = {{L"loose.dat", 3}, {L"c\\model.DAT", 10}, {L"c\\c.Cdt", 20}, {L"c\\deep\\g.sdt", 30},
-                 {L"c\\photo.TIF", 50}, {L"c\\photo.tiff", 500}, {L"c\\notes.txt", 600}, {L"c\\dat", 700},
-                 {L"c\\odd.dat\\inner.cdt", 5}, {thumb.GetString(), 40}};
-    for (const auto& f : files) {
-        CString path = dir / f.name;
-        CDirectory::Make(path.Left(path.ReverseFind(L'\\')));
-        test::WriteText(path, std::string(f.size, 'a'));
-    }
-    PlainItem item(L"any");
-    EXPECT_EQ(3 + 10 + 20 + 30 + 5 + 40, item.CalculateDirectorySize(dir.Path()));
-    gBackupTiffImages = TRUE;
-    EXPECT_EQ(3 + 10 + 20 + 30 + 5 + 40 + 50, item.CalculateDirectorySize(dir.Path()));
-    gBackupTiffImages = FALSE;
-    EXPECT_EQ(0, item.CalculateDirectorySize(dir / L"missing"));
+    log.clear();
+    root.Backup(dir.Path(), nullptr);
+    EXPECT_EQ(std::vector<CString>{L"top"}, log);
 }

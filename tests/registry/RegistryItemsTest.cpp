@@ -106,6 +106,7 @@ TEST_F(RegistryItemsTest, StoredChoiceOrAnswerDecidesOverAnExistingArchive)
         {TRUE, FALSE, FALSE, 0, true},  {FALSE, TRUE, TRUE, 0, true}, {FALSE, TRUE, FALSE, 0, false},
         {FALSE, FALSE, FALSE, IDOK, true}, {FALSE, FALSE, FALSE, IDCANCEL, false},
     };
+    ASSERT_TRUE(CreateDirectoryW(m_dir / L"Settings", nullptr));
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "answer " << c.answer << ", stored " << c.remember << c.overwrite);
         test::WriteText(m_archive, "old");

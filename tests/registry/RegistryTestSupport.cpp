@@ -1,6 +1,5 @@
 #include "tests/registry/RegistryTestSupport.h"
 
-#include "app/Globals.h"
 #include "framework/UniqueRegKey.h"
 #include "tests/TestSupport.h"
 
@@ -9,9 +8,6 @@ namespace regtest {
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Tessaro\\OrvexTest";
-// Outside Software\Tessaro, so that the whole of it can be moved aside.
-const wchar_t kStashRoot[] = L"Software\\OrvexTestStash";
-const wchar_t kTessaro[] = L"Software\\Tessaro";
 
 CString UniqueName(const wchar_t* pszRoot, const wchar_t* pszKind)
 {
@@ -33,30 +29,6 @@ UniqueRegKey Create(HKEY hRoot, const CString& path)
     EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyW(hRoot, path, &hKey)) << path;
     return UniqueRegKey(hKey);
 }
-
-// The tests create Software\Tessaro where a prefix had none; it goes again at
-// the end of the run unless something else was put below it meanwhile.
-class TessaroKeyEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_userHad = KeyExists(HKEY_CURRENT_USER, kTessaro);
-        m_machineHad = KeyExists(HKEY_LOCAL_MACHINE, kTessaro);
-    }
-    void TearDown() override
-    {
-        if (!m_userHad)
-            RegDeleteKeyW(HKEY_CURRENT_USER, kTessaro);
-        if (!m_machineHad)
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTessaro);
-    }
-
-private:
-    bool m_userHad = true;
-    bool m_machineHad = true;
-};
-
-::testing::Environment* const gTessaroKeyEnvironment = ::testing::AddGlobalTestEnvironment(new TessaroKeyEnvironment);
 
 void ReadTreeOf(HKEY hKey, KeyTree& tree)
 {
@@ -82,67 +54,9 @@ void ReadTreeOf(HKEY hKey, KeyTree& tree)
 
 } // namespace
 
-ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path(UniqueName(kTestRoot, L"Key"))
+ScratchKey::ScratchKey(HKEY hRoot) : m_path(UniqueName(kTestRoot, L"Key")), m_undo(hRoot, m_path)
 {
-    CreateKey(m_hRoot, m_path);
-}
-
-ScratchKey::~ScratchKey()
-{
-    RegDeleteTreeW(m_hRoot, m_path);
-    RegDeleteKeyW(m_hRoot, kTestRoot);
-}
-
-StashedKey::StashedKey(HKEY hRoot, const CString& strPath)
-    : m_hRoot(hRoot), m_path(strPath), m_stash(UniqueName(kStashRoot, L"Stash"))
-{
-    while (m_path.GetLength() && m_path[m_path.GetLength() - 1] == L'\\')
-        m_path = m_path.Left(m_path.GetLength() - 1);
-    UniqueRegKey source = Open(m_hRoot, m_path);
-    if (!source)
-        return;
-    UniqueRegKey stash = Create(HKEY_CURRENT_USER, m_stash);
-    m_existed = RegCopyTreeW(source.Get(), nullptr, stash.Get()) == ERROR_SUCCESS;
-    EXPECT_TRUE(m_existed) << "cannot move " << m_path << " aside";
-    source.Reset();
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(m_hRoot, m_path));
-}
-
-StashedKey::~StashedKey()
-{
-    RegDeleteTreeW(m_hRoot, m_path);
-    if (m_existed) {
-        UniqueRegKey stash = Open(HKEY_CURRENT_USER, m_stash);
-        UniqueRegKey target = Create(m_hRoot, m_path);
-        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(stash.Get(), nullptr, target.Get()));
-        stash.Reset();
-        RegDeleteTreeW(HKEY_CURRENT_USER, m_stash);
-    }
-    RegDeleteKeyW(HKEY_CURRENT_USER, kStashRoot);
-}
-
-UndoCreation::UndoCreation(HKEY hRoot, const CString& strPath) : m_hRoot(hRoot)
-{
-    CString prefix;
-    for (int start = 0; start < strPath.GetLength();) {
-        int end = strPath.Find(L'\\', start);
-        if (end < 0)
-            end = strPath.GetLength();
-        if (end > start) {
-            prefix += (prefix.IsEmpty() ? L"" : L"\\") + strPath.Mid(start, end - start);
-            if (!KeyExists(m_hRoot, prefix)) {
-                m_missing = prefix;
-                return;
-            }
-        }
-        start = end + 1;
-    }
-}
-
-UndoCreation::~UndoCreation()
-{
-    if (!m_missing.IsEmpty())
-        RegDeleteTreeW(m_hRoot, m_missing);
+    CreateKey(hRoot, m_path);
 }
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data)
@@ -178,22 +92,10 @@ bool KeyExists(HKEY hRoot, const CString& strPath)
     return static_cast<bool>(Open(hRoot, strPath));
 }
 
-bool QueryValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD& type, Bytes& data)
-{
-    UniqueRegKey key = Open(hRoot, strPath);
-    DWORD size = 0;
-    if (!key || RegQueryValueExW(key.Get(), pszName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    data.assign(size, 0);
-    return RegQueryValueExW(key.Get(), pszName, nullptr, &type, data.empty() ? nullptr : data.data(), &size) ==
-           ERROR_SUCCESS;
-}
-
 bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName)
 {
-    DWORD type = 0;
-    Bytes data;
-    return QueryValue(hRoot, strPath, pszName, type, data);
+    UniqueRegKey key = Open(hRoot, strPath);
+    return key && RegQueryValueExW(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 KeyTree ReadTree(HKEY hRoot, const CString& strPath)
@@ -235,12 +137,6 @@ ArchiveBytes& ArchiveBytes::Str(const std::wstring& text)
     return *this;
 }
 
-ArchiveBytes& ArchiveBytes::Raw(const std::string& bytes)
-{
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-    return *this;
-}
-
 Bytes ToBytes(CMemFile& file)
 {
     const BYTE* p = file.GetBuffer();
@@ -250,27 +146,6 @@ Bytes ToBytes(CMemFile& file)
 Bytes DwordBytes(DWORD dw)
 {
     return ArchiveBytes().Dword(dw).Get();
-}
-
-void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk)
-{
-    CString complete, disk;
-    complete.Format(L"%d", nComplete);
-    disk.Format(L"%d", nDisk);
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"BackupComplete", complete, strBackupDir + L"\\Backup.ini"));
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Backup", L"DiskNumber", disk, strBackupDir + L"\\Backup.ini"));
-}
-
-void FlagsFixture::SetUp()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-}
-
-void FlagsFixture::TearDown()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
 }
 
 } // namespace regtest

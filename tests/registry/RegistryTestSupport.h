@@ -4,7 +4,9 @@
 // back, key trees for comparison, and archive bytes built by hand.
 
 #include "framework/CMemFile.h"
+#include "tests/RunFlags.h"
 #include "tests/RunRecorder.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,50 +18,21 @@ namespace regtest {
 
 using Bytes = std::vector<unsigned char>;
 
-// A fresh key HKxx\Software\Tessaro\OrvexTest\<unique>, deleted with its tree at the end.
+using test::StashedKey;
+using test::UndoCreation;
+
+// A fresh key HKxx\Software\Tessaro\OrvexTest\<unique>; it goes at the end
+// with every key made on the way to it.
 class ScratchKey {
 public:
     explicit ScratchKey(HKEY hRoot = HKEY_CURRENT_USER);
-    ~ScratchKey();
-    ScratchKey(const ScratchKey&) = delete;
-    ScratchKey& operator=(const ScratchKey&) = delete;
 
     const CString& Path() const { return m_path; }
     CString Sub(const wchar_t* pszName) const { return m_path + L"\\" + pszName; }
 
 private:
-    HKEY m_hRoot;
     CString m_path;
-};
-
-// Moves a key aside into a stash outside Software\Tessaro (so it may be all
-// of it) and puts it back, with nothing else left at its place, at the end.
-class StashedKey {
-public:
-    StashedKey(HKEY hRoot, const CString& strPath);
-    ~StashedKey();
-    StashedKey(const StashedKey&) = delete;
-    StashedKey& operator=(const StashedKey&) = delete;
-
-private:
-    HKEY m_hRoot;
-    CString m_path;
-    CString m_stash;
-    bool m_existed = false;
-};
-
-// Deletes at the end the first key of the path that did not exist at the
-// start, so a faulty restore outside the test keys spoils no later run.
-class UndoCreation {
-public:
-    UndoCreation(HKEY hRoot, const CString& strPath);
-    ~UndoCreation();
-    UndoCreation(const UndoCreation&) = delete;
-    UndoCreation& operator=(const UndoCreation&) = delete;
-
-private:
-    HKEY m_hRoot;
-    CString m_missing;
+    UndoCreation m_undo;
 };
 
 void SetValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD type, const Bytes& data);
@@ -68,8 +41,6 @@ void SetDword(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD 
 void CreateKey(HKEY hRoot, const CString& strPath);
 void DeleteTree(HKEY hRoot, const CString& strPath);
 bool KeyExists(HKEY hRoot, const CString& strPath);
-// The value's data; false when it is missing.
-bool QueryValue(HKEY hRoot, const CString& strPath, const wchar_t* pszName, DWORD& type, Bytes& data);
 bool ValueExists(HKEY hRoot, const CString& strPath, const wchar_t* pszName);
 
 // A key tree as the registry reports it, compared regardless of enumeration order.
@@ -92,7 +63,6 @@ public:
     ArchiveBytes& Byte(BYTE b);
     // The archive's UTF-16 string encoding.
     ArchiveBytes& Str(const std::wstring& text);
-    ArchiveBytes& Raw(const std::string& bytes);
     // A key body without sub-keys and values.
     ArchiveBytes& EmptyBody() { return Dword(0xFFFFFFFE).Dword(0xFFFFFFFF); }
     // One DWORD value "name" and the end of the values.
@@ -112,13 +82,12 @@ Bytes DwordBytes(DWORD dw);
 
 using TestListener = test::RunRecorder;
 
-void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk);
+// Backup.ini of a backup folder, as the run writes it.
+inline void WriteBackupIni(const CString& strBackupDir, int nComplete, int nDisk)
+{
+    CBackup::WriteBackupState(nComplete, nDisk, strBackupDir + L"\\Backup.ini");
+}
 
-// Clears the process-wide flags around each test.
-class FlagsFixture : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};
+using FlagsFixture = test::FlagsTest;
 
 } // namespace regtest

@@ -1,8 +1,7 @@
-// The root item: the four top-level items of a backup tree, and the media
-// walk of a restore tree over several real removable media.
+// The root item: the media walk of a restore tree over several real
+// removable media, and a cancelled backup.
 
 #include "app/Backup.h"
-#include "app/Globals.h"
 #include "installation/CDirectory.h"
 #include "items/CBackupItemRoot.h"
 #include "items/ItemNames.h"
@@ -17,7 +16,8 @@
 
 namespace {
 
-// A restorable item on a given medium that records on which media it was restored.
+// A restorable item on a given medium that records on which media it was
+// restored, and 0 for each backup that reached it.
 class MediumItem : public CBackupItem {
 public:
     MediumItem(UINT nDisk, std::vector<UINT>* pLog) : m_pLog(pLog)
@@ -33,6 +33,7 @@ public:
         if (ReadDiskNumber(strSrcDir) == m_nDiskNumber)
             m_pLog->push_back(m_nDiskNumber);
     }
+    void Backup(const CString&, IProgressListener*) override { m_pLog->push_back(0); }
 
 private:
     std::vector<UINT>* m_pLog;
@@ -79,8 +80,6 @@ private:
 
 class RootItemTest : public ::testing::Test {
 protected:
-    void TearDown() override { gAutomatedMode = FALSE; }
-
     // Media 1 to n with the given top-level directories, each with its Backup.ini.
     static CString MakeMedia(const std::vector<std::vector<const wchar_t*>>& media)
     {
@@ -109,16 +108,6 @@ protected:
 
 } // namespace
 
-TEST_F(RootItemTest, BackupTreeHasTheFourItemsInOrder)
-{
-    auto* root = new CBackupItemRoot();
-    root->BuildForBackup();
-    EXPECT_EQ(CString(L"ORVEX"), root->GetName());
-    std::vector<CString> expected = {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName};
-    EXPECT_EQ(expected, ChildNames(*root));
-    root->DeleteFromTree(nullptr);
-}
-
 TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
 {
     test::TempDir dir;
@@ -146,6 +135,10 @@ TEST_F(RootItemTest, OneMediumIsReadWithoutPrompt)
     test::RunRecorder run;
     root->Restore(backup, &run);
     EXPECT_TRUE(script.prompts.empty());
+    EXPECT_TRUE(restored.empty());
+    // A cancelled backup goes to no further item.
+    run.Cancel();
+    root->Backup(dir / L"Backup", &run);
     EXPECT_TRUE(restored.empty());
     root->DeleteFromTree(nullptr);
 }

@@ -345,6 +345,13 @@ TEST_F(BrowseFolderDlgTest, NoFolderWithoutAValidParentOrName)
         EXPECT_EQ(LoadText(IDS_NEW_FOLDER_NAME_INVALID), log.Texts().back());
         EXPECT_TRUE(test::SubDirectories(m_dir).empty());
         EXPECT_FALSE(test::DirExists(L"C:\\Ausserhalb"));
+        // A folder read once is not read again when it opens a second time.
+        const HTREEITEM hDrive = TreeView_GetParent(hTree, SelectFolder(hTree, m_dir));
+        const HTREEITEM hFirst = TreeView_GetChild(hTree, hDrive);
+        TreeView_Expand(hTree, hDrive, TVE_COLLAPSE);
+        TreeView_SetItemState(hTree, hDrive, 0, TVIS_EXPANDEDONCE);
+        TreeView_Expand(hTree, hDrive, TVE_EXPAND);
+        EXPECT_EQ(hFirst, TreeView_GetChild(hTree, hDrive));
         // A virtual folder of the computer folder (Wine lists its control
         // panel there) has no path; where there is none, no node is selected.
         HTREEITEM hVirtual = TreeView_GetRoot(hTree);

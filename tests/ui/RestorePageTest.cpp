@@ -4,7 +4,6 @@
 
 #include "installation/CDirectory.h"
 #include "items/CBackupItemRoot.h"
-#include "items/ItemNames.h"
 #include "res/resource.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
@@ -36,21 +35,6 @@ protected:
 };
 
 } // namespace
-
-TEST(IsBackupDirectory, AnyOfTheFourItemDirectoriesExactly)
-{
-    test::TempDir dir;
-    EXPECT_FALSE(CPropPageRestore::IsBackupDirectory(dir / L"missing"));
-    ASSERT_TRUE(CreateDirectoryW(dir / L"settings", nullptr));
-    test::WriteText(dir / L"Patient Index", "a file, not a directory");
-    ASSERT_TRUE(CreateDirectoryW(dir / L"Patient Data", nullptr));
-    EXPECT_FALSE(CPropPageRestore::IsBackupDirectory(dir.Path()));
-    for (const wchar_t* name : {kSettingsName, kCalibrationsName, kPatientIndexName, kPatientDataIndexName}) {
-        test::TempDir one;
-        ASSERT_TRUE(CreateDirectoryW(one / name, nullptr));
-        EXPECT_TRUE(CPropPageRestore::IsBackupDirectory(one.Path())) << CString(name);
-    }
-}
 
 TEST_F(RestorePageTest, WithoutABackupShownRestoreAsksForAPathAndARejectedFolderChangesNothing)
 {

@@ -3,7 +3,6 @@
 #include "app/BackupDialog.h"
 #include "app/Globals.h"
 #include "installation/CDirectory.h"
-#include "installation/COrvexRegistry.h"
 #include "items/CBackupItemRoot.h"
 #include "res/resource.h"
 #include "tests/TestSupport.h"
@@ -18,22 +17,9 @@ namespace test {
 
 namespace {
 
-CString SettingsKey()
-{
-    return gRegistry.GetRegistryRoot() + L"Settings";
-}
-
 // Question dialogs the test did not expect; answered with Cancel so that no
 // test waits for a window nobody answers.
 std::atomic<int> gUnexpectedQuestions{0};
-
-void ResetFlags()
-{
-    gAutomatedMode = gSelectModifiedOnly = gDeleteRestorations = FALSE;
-    gBackupTiffImages = gVerifyAfterBackup = gRememberChoice = gOverwriteChoice = FALSE;
-    gTargetPath = L"";
-    gUnattendedOutcome = 0;
-}
 
 } // namespace
 
@@ -124,31 +110,6 @@ FolderChoices::FolderChoices(std::initializer_list<CString> folders) : m_folders
     });
 }
 
-DataPathOverride::DataPathOverride(const CString& strDataDir)
-{
-    wchar_t buffer[1024];
-    DWORD bytes = sizeof buffer;
-    m_bHadValue = RegGetValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath", RRF_RT_REG_SZ, nullptr, buffer, &bytes) ==
-                  ERROR_SUCCESS;
-    m_oldValue = m_bHadValue ? buffer : L"";
-    Set(strDataDir);
-}
-
-DataPathOverride::~DataPathOverride()
-{
-    if (m_bHadValue)
-        Set(m_oldValue);
-    else
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath");
-}
-
-void DataPathOverride::Set(const CString& value)
-{
-    if (RegSetKeyValueW(HKEY_LOCAL_MACHINE, SettingsKey(), L"DataPath", REG_SZ, value.GetString(),
-                        static_cast<DWORD>((value.GetLength() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
-        ADD_FAILURE() << "DataPath could not be set";
-}
-
 void MakePatientFile(const CString& dataDir, const wchar_t* patient, const wchar_t* caseName, const wchar_t* file,
                      size_t nBytes)
 {
@@ -174,17 +135,6 @@ void MakeBackup(const CString& backup)
     EXPECT_EQ((std::vector<CString>{LoadText(IDS_BACKUP_SUCCEEDED)}), log.Texts()) << "backup into " << backup;
 }
 
-std::vector<CString> SubDirectories(const CString& dir)
-{
-    CStringArray found;
-    CDirectory::ListFiles(dir, found, L"*", FILE_ATTRIBUTE_DIRECTORY);
-    std::vector<CString> names;
-    for (INT_PTR i = 0; i < found.GetSize(); ++i)
-        names.push_back(found[i]);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void UiTest::SetUp()
 {
     gUnexpectedQuestions = 0;
@@ -192,14 +142,14 @@ void UiTest::SetUp()
         ++gUnexpectedQuestions;
         return SDialogAnswer{IDCANCEL, FALSE};
     });
-    ResetFlags();
+    test::ResetFlags();
 }
 
 void UiTest::TearDown()
 {
     AfxSetDialogResponder(nullptr);
     EXPECT_EQ(0, gUnexpectedQuestions.load()) << "a question dialog came up";
-    ResetFlags();
+    test::ResetFlags();
 }
 
 } // namespace test

@@ -8,6 +8,8 @@
 #include "framework/MessageBox.h"
 #include "framework/CString.h"
 #include "items/CTreeItem.h"
+#include "tests/RunFlags.h"
+#include "tests/TestSupport.h"
 #include "ui/CBrowseFolderDlg.h"
 
 #include <gtest/gtest.h>
@@ -95,18 +97,14 @@ inline CString LoadText(UINT nId)
     return text;
 }
 
-// Points the installation's DataPath at a directory for the object's lifetime
-// and puts the old value back afterwards (or removes it, when there was none).
+// Points the installation's DataPath at a directory for the object's lifetime,
+// in a settings key of its own; the old key comes back afterwards.
 class DataPathOverride {
 public:
-    explicit DataPathOverride(const CString& strDataDir);
-    ~DataPathOverride();
+    explicit DataPathOverride(const CString& strDataDir) { SetDataPath(strDataDir); }
 
 private:
-    static void Set(const CString& value);
-
-    bool m_bHadValue = false;
-    CString m_oldValue;
+    StashedKey m_settings{HKEY_LOCAL_MACHINE, kSettingsKey};
 };
 
 // One patient with one case holding one data file of exactly nBytes bytes,
@@ -117,9 +115,6 @@ void MakePatientFile(const CString& dataDir, const wchar_t* patient, const wchar
 // A backup of the whole live installation into the folder, made by the
 // program's own driver and progress dialog.
 void MakeBackup(const CString& backup);
-
-// The names of the subdirectories of a directory, sorted.
-std::vector<CString> SubDirectories(const CString& dir);
 
 // An integer of a backup's Backup.ini; -1 when missing.
 inline int ReadBackupIni(const CString& backupDir, const wchar_t* key)
