@@ -92,7 +92,8 @@ TEST(StartupTest, TargetThatCannotBeCreatedRunsNothing)
 {
     test::TempDir dir;
     test::WriteText(dir / L"file", "x");
-    ScriptedApp app({dir / L"file\\below", L"-v"});
+    const CString target = dir / L"file\\below";
+    ScriptedApp app({target, L"-v"});
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(0, app.mainRuns);
     EXPECT_EQ(0, app.helpRuns);
