@@ -106,6 +106,8 @@ protected:
     virtual void OfferReport(const CString&) {}
     // The report folder of this computer; a test points it elsewhere.
     virtual CString GetReportFolder() const;
+    // What the run has recorded so far.
+    const CRunReport& GetReport() const { return *m_pReport; }
 
 private:
     // The final message of a run: a string of the string table, or a text.

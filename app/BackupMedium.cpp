@@ -105,7 +105,7 @@ void CBackupMedium::AddWritten(const CString& strPath, const CSha256::Digest& di
         m_checksums.Add(strRelative, digest);
 }
 
-BOOL CBackupMedium::Close(SBackupIniState state, const CRunReport& report, BOOL bLast)
+BOOL CBackupMedium::Close(SBackupIniState state, CRunReport& report, BOOL bLast)
 {
     state.nDisk = m_nDisk;
     // The reserve's room goes to the bookkeeping, written before anything
@@ -117,6 +117,9 @@ BOOL CBackupMedium::Close(SBackupIniState state, const CRunReport& report, BOOL 
         e->Delete();
         return FALSE;
     }
+    // What is left once the files and their checksums are on it; the report
+    // and Backup.ini that follow take a few kilobytes of the reserve's room.
+    report.EndMedium(GetFreeDiskSpace(m_strBackupDir));
     report.WriteMedium(m_nDisk, CDirectory::Concat(m_strBackupDir, MediumReportFileName(m_nDisk)));
     if (!Write(state))
         return FALSE;

@@ -53,7 +53,7 @@ public:
     // keys back; FALSE when the medium does not hold the checksums or the
     // keys. A report that cannot be written does not count. The last medium
     // keeps room for the report of the whole run.
-    BOOL Close(SBackupIniState state, const CRunReport& report, BOOL bLast);
+    BOOL Close(SBackupIniState state, CRunReport& report, BOOL bLast);
     // Writes the report of the whole run onto this, the run's last medium;
     // ERROR_SUCCESS or the system's error.
     DWORD WriteRunReport(const CRunReport& report);

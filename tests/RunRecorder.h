@@ -24,6 +24,7 @@ class RunRecorder : public CBackup {
 public:
     // The events go to pEvents when given (a list the test items share).
     explicit RunRecorder(Events* pEvents = nullptr) : m_pEvents(pEvents ? pEvents : &events) {}
+    using CBackup::GetReport;
 
     void AddProgress(LONGLONG nBytes) override
     {

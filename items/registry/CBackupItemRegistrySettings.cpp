@@ -65,7 +65,8 @@ void CBackupItemRegistrySettings::BuildForBackup()
 
 void CBackupItemRegistrySettings::BuildForRestore(const CString& strPath)
 {
-    m_nSize = 0;
+    // Read for every medium: the archive lies on one of them, and a medium
+    // without it keeps the size found on an earlier one.
     CString file = CDirectory::Concat(strPath, GetName());
     if (CDirectory::FileExist(file, CString())) {
         m_nSize = CDirectory::GetFileSize(file);

@@ -372,11 +372,19 @@ TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamage
         EXPECT_TRUE(tool == 0 || tool == -1) << "sha256sum on medium " << n << ": " << tool;
     }
     // A flipped byte in a copy on medium 2: the restore keeps the live file
-    // and reports the copy, the rest comes back.
+    // and reports the copy, the rest comes back; a copy the checksum file
+    // does not list comes back and is reported.
     const CString damaged = MediaDrive::MediumPath(2) + L"\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat";
     std::string bytes = ReadText(damaged);
     bytes[100] ^= 1;
     test::WriteText(damaged, bytes);
+    const CString sums = MediaDrive::MediumPath(2) + L"\\Backup\\Checksums.sha256";
+    std::string lines = ReadText(sums);
+    const size_t unlisted = lines.find("Case2/4.dat\n");
+    ASSERT_NE(std::string::npos, unlisted);
+    const size_t start = lines.rfind('\n', unlisted) + 1;
+    lines.erase(start, unlisted + strlen("Case2/4.dat\n") - start);
+    test::WriteText(sums, lines);
     test::WriteText(Live(L"Case2\\3.dat"), "live");
     SetFileAttributesW(Live(L"Case2\\3.dat"), FILE_ATTRIBUTE_NORMAL);
     test::RemoveTree(patient + L"\\Case1");
@@ -397,6 +405,10 @@ TEST_F(MediaSpanningTest, EachMediumListsWhatItHoldsAndARestoreNeverTakesADamage
     EXPECT_EQ(std::vector<CString>{L"R:\\Backup\\Patient Data Index\\Anna\\Case2\\3.dat"},
               restore.Failed(ERunFailure::Damaged));
     EXPECT_EQ(contents[L"Case1\\1.dat"], ReadText(Live(L"Case1\\1.dat")));
+    EXPECT_EQ(contents[L"Case2\\4.dat"], ReadText(Live(L"Case2\\4.dat")));
+    const CString report = restore.GetReport().Render();
+    EXPECT_NE(-1, report.Find(L"Files without a line in their medium's checksum file (1)")) << report;
+    EXPECT_NE(-1, report.Find(L"Case2\\4.dat")) << report;
     CStringArray left;
     EXPECT_EQ(2, CDirectory::ListFiles(patient + L"\\Case2", left, L"*.*", 0xFFFFFFEF)) << "no temporary copy stays";
 }
@@ -432,6 +444,7 @@ TEST_F(MediaSpanningTest, TheReportsOnTheMediaTellWhatEachHoldsAndWhatWentWrong)
     MediaDrive::Insert(1);
     const CString first = ReportText(L"R:\\Backup\\Backup Report, disk 1.txt");
     EXPECT_NE(-1, first.Find(L"Disk 1: 2 files")) << first;
+    EXPECT_NE(-1, first.Find(L" left free")) << first;
     EXPECT_EQ(-1, first.Find(L"Disk 2:")) << "a medium's part names what that medium holds";
     MediaDrive::Insert(2);
     const CString whole = ReportText(L"R:\\Backup\\Backup Report.txt");

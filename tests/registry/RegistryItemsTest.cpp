@@ -86,9 +86,11 @@ TEST_F(RegistryItemsTest, SettingsRoundTripBringsBackMillingWithoutItsSubKeys)
     EXPECT_TRUE(after == machine) << "everything but Milling's sub-keys comes back";
     // A Settings directory without its archive offers no node to tick, unless
     // the archive was found on an earlier medium.
+    const LONGLONG nSize = restore.GetSize();
     ASSERT_TRUE(DeleteFileW(m_archive));
     restore.BuildForRestore(m_dir / L"Settings");
     EXPECT_TRUE(restore.IsEnabled());
+    EXPECT_EQ(nSize, restore.GetSize()) << "the size found on the earlier medium counts for the progress";
     CBackupItemRegistrySettings missing;
     missing.BuildForRestore(m_dir / L"Settings");
     EXPECT_FALSE(missing.IsEnabled());
