@@ -351,7 +351,8 @@ CBackup::SMessage CBackup::CheckResult(const CBackupCheck& check) const
         std::vector<CString> names = check.GetDamaged();
         names.insert(names.end(), check.GetMissing().begin(), check.GetMissing().end());
         AppendLine(strText, NameFirstFiles(names));
-    } else {
+    } else if (check.GetWhole() > 0 || check.GetMediaWithoutChecksums() == 0) {
+        // A backup without checksums is not called whole for no file checked.
         strText.FormatMessage(IDS_CHECK_PASSED, check.GetWhole());
     }
     if (check.GetMediaWithoutChecksums() > 0) {

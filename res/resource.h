@@ -102,6 +102,7 @@
 #define IDS_PROGRESS_COUNTS 109
 #define IDS_PROGRESS_TIME_LEFT 110
 #define IDS_MEDIA_NEEDED 111
+#define IDS_ARCHIVES_MISSING 112
 
 // Pages of the main dialog's property sheet.
 #define IDD_PROPPAGE_BACKUP 129

@@ -191,10 +191,17 @@ void CPropPageBackup::OnSelectModified()
     OnCheckChanged(m_pRoot);
 }
 
+CString CPropPageBackup::GetMediaPath() const
+{
+    CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
+    strMedia.Replace(L'/', L'\\');
+    return strMedia;
+}
+
 void CPropPageBackup::OnBrowse()
 {
     CBrowseFolderDlg dlg(nullptr);
-    dlg.SetInitialFolder(GetDlgItemText(IDC_MEDIA_PATH));
+    dlg.SetInitialFolder(GetMediaPath());
     if (dlg.DoModal() == IDOK && !dlg.GetPath().IsEmpty())
         SetDlgItemText(IDC_MEDIA_PATH, dlg.GetPath());
 }
@@ -252,11 +259,9 @@ void CPropPageBackup::RefuseInput(const CString& strText, int nFieldId)
 
 void CPropPageBackup::OnStartBackup()
 {
-    // "/" in the media path is the separator Windows takes it for. Read once
-    // here, so that the checks and the backup see the same folder; only the
-    // name maps "/" to a look-alike.
-    CString strMedia = GetDlgItemText(IDC_MEDIA_PATH);
-    strMedia.Replace(L'/', L'\\');
+    // Read once here, so that the checks and the backup see the same folder;
+    // only the name maps "/" to a look-alike.
+    const CString strMedia = GetMediaPath();
     const CString strName = GetDlgItemText(IDC_BACKUP_NAME);
     if (!ValidateInput(strMedia, strName))
         return;

@@ -53,6 +53,8 @@ private:
     void OnDestroy();
     // TRUE when a backup of the selection into the media folder under this
     // name may start; otherwise the reason is reported.
+    // The media field with "/" read as the separator Windows takes it for.
+    CString GetMediaPath() const;
     BOOL ValidateInput(const CString& strMedia, const CString& strName);
     // Reports why the input was refused; interactive, the field nFieldId that
     // has to change gets the focus with its text selected.

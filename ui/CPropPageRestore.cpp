@@ -99,6 +99,7 @@ void CPropPageRestore::OnBrowse()
         CString text;
         text.FormatMessage(IDS_NO_VALID_BACKUP_INI, strShown.GetString());
         AfxMessageBox(text, 0);
+        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));
         return;
     }
     SetDlgItemText(IDC_MEDIA_PATH, strShown);
@@ -113,6 +114,34 @@ void CPropPageRestore::OnBrowse()
     // A backup that is shown can be checked.
     ::EnableWindow(GetDlgItem(IDC_CHECK_BACKUP), TRUE);
     ShowIfIncomplete(strPath);
+    ShowIfArchivesMissing();
+}
+
+namespace {
+
+// The names of the items of a restore tree that are disabled: in a restore
+// tree, only a settings or key item whose archive no medium holds.
+void CollectDisabled(const CBackupItem* pItem, CString& strNames)
+{
+    for (INT_PTR i = 0; i < pItem->GetChildren().GetSize(); ++i) {
+        CBackupItem* pChild = pItem->GetChildren()[i];
+        if (!pChild->IsEnabled())
+            strNames += (strNames.IsEmpty() ? L"" : L", ") + pChild->GetName();
+        CollectDisabled(pChild, strNames);
+    }
+}
+
+} // namespace
+
+void CPropPageRestore::ShowIfArchivesMissing()
+{
+    CString strNames;
+    CollectDisabled(m_pRoot, strNames);
+    if (strNames.IsEmpty())
+        return;
+    CString text;
+    text.FormatMessage(IDS_ARCHIVES_MISSING, strNames.GetString());
+    AfxMessageBox(text, MB_ICONINFORMATION);
 }
 
 void CPropPageRestore::ShowIfIncomplete(const CString& strPath)

@@ -34,6 +34,8 @@ private:
     void OnBrowse();
     // Tells the user what the run that wrote the backup in strPath did not save.
     void ShowIfIncomplete(const CString& strPath);
+    // Says which parts are shown grey because their archive is missing.
+    void ShowIfArchivesMissing();
     void OnRestore();
     // Checks the backup shown against its checksums; ends with a message.
     void OnCheckBackup();

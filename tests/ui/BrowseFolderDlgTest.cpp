@@ -221,7 +221,10 @@ TEST_F(BrowseFolderDlgTest, BackupPageOpensTheBrowserAtItsMediaFolderAndTakesThe
     ASSERT_TRUE(CreateDirectoryW(media, nullptr));
     CPropPageBackup page;
     test::PageHost host({&page});
-    SetDlgItemTextW(page.m_hWnd, IDC_MEDIA_PATH, media);
+    // Typed with "/", which Windows takes for the separator.
+    CString typed = media;
+    typed.Replace(L'\\', L'/');
+    SetDlgItemTextW(page.m_hWnd, IDC_MEDIA_PATH, typed);
     const CString created = media + L"\\" + CDirectory::CreateFileNameForDisk(L"Praxis: Mai?");
 
     WindowScript browse(L"Browse", [&](HWND hDlg) {

@@ -97,10 +97,22 @@ TEST_F(RestorePageTest, BackupIniDecidesWhetherAFolderOpensAndTellsWhatItsRunDid
         SetDlgItemTextW(Page(), IDC_MEDIA_PATH, L"");
         test::FolderChoices choices({m_backup});
         test::MessageLog log({IDCANCEL});
+        SetFocus(GetDlgItem(Page(), IDC_BROWSE));
         Click(Page(), IDC_BROWSE);
         EXPECT_EQ(c.message.IsEmpty() ? std::vector<CString>{} : std::vector<CString>{c.message}, log.Texts());
         EXPECT_EQ(c.message != refused, !ItemText(Page(), IDC_MEDIA_PATH).IsEmpty()) << "opened";
+        if (c.message == refused) {
+            EXPECT_TRUE(test::FocusedAndSelected(Page(), IDC_MEDIA_PATH));
+        }
     }
+    // A part whose archive is missing is shown grey, and the page says why.
+    ASSERT_TRUE(DeleteFileW(m_backup + L"\\Settings\\Settings"));
+    test::FolderChoices choices({m_backup});
+    test::MessageLog log;
+    Click(Page(), IDC_BROWSE);
+    CString missing;
+    missing.FormatMessage(IDS_ARCHIVES_MISSING, L"Settings");
+    EXPECT_EQ(std::vector<CString>{missing}, log.Texts());
 }
 
 TEST_F(RestorePageTest, CheckReadsTheBackupShownAgainstItsChecksumsAndNamesADamagedCopy)
@@ -111,21 +123,27 @@ TEST_F(RestorePageTest, CheckReadsTheBackupShownAgainstItsChecksumsAndNamesADama
     Click(Page(), IDC_BROWSE);
     const CString copy = m_backup + L"\\Patient Data Index\\Anna\\2023-05-02_Krone\\scan.dat";
     std::vector<unsigned char> bytes = test::ReadBytes(copy);
-    for (bool damaged : {false, true}) {
-        if (damaged) {
+    enum { Whole, Damaged, NoChecksums };
+    for (int state : {Whole, Damaged, NoChecksums}) {
+        if (state == Damaged) {
             bytes[7] ^= 1;
             test::WriteBytes(copy, bytes);
+        }
+        if (state == NoChecksums) {
+            ASSERT_TRUE(DeleteFileW(m_backup + L"\\Checksums.sha256"));
         }
         test::MessageLog log;
         Click(Page(), IDC_CHECK_BACKUP);
         ASSERT_EQ(1u, log.Messages().size());
         const CString text = log.Messages()[0].text;
         CString expected;
-        if (damaged)
+        if (state == Damaged)
             expected.FormatMessage(IDS_CHECK_FAILED, 1, 0);
-        else
+        else if (state == Whole)
             expected = LoadText(IDS_CHECK_PASSED).Left(20);
+        else
+            expected.FormatMessage(IDS_CHECK_NO_CHECKSUMS, 1);
         EXPECT_EQ(0, text.Find(expected)) << text;
-        EXPECT_EQ(damaged, text.Find(L"Patient Data Index\\Anna\\2023-05-02_Krone\\scan.dat") > 0) << text;
+        EXPECT_EQ(state == Damaged, text.Find(L"Patient Data Index\\Anna\\2023-05-02_Krone\\scan.dat") > 0) << text;
     }
 }
