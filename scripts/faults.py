@@ -97,6 +97,11 @@ FAULTS = [
       "test_ui"),
 
     # The medium a backup writes on and the prompt for the next one.
+    F("a medium's report without the free space left on it",
+      "app/BackupMedium.cpp",
+      "    report.EndMedium(GetFreeDiskSpace(m_strBackupDir));\n",
+      "",
+      "test_data_items"),
     F("a medium of an earlier run taken for one this run filled",
       "app/BackupMedium.cpp",
       "    if (!ReadState(m_strIni, state) || state.strRunId != m_strRunId)",
@@ -286,6 +291,11 @@ FAULTS = [
       "test_data_items"),
 
     # Patient index, registry archive and items.
+    F("the settings' size forgotten on a medium without their archive",
+      "items/registry/CBackupItemRegistrySettings.cpp",
+      "    // without it keeps the size found on an earlier one.\n",
+      "    // without it keeps the size found on an earlier one.\n    m_nSize = 0;\n",
+      "test_registry_items"),
     F("a patient index name with a separator creates a directory elsewhere",
       "items/data/CBackupItemPatientIndex.cpp",
       "        if (ch < 32 || wcschr(L\"\\\\/:<>\\\"|?*\", ch))",
@@ -397,6 +407,16 @@ FAULTS = [
       "test_registry_items", wine=False),
 
     # The hashing copy, the checksum file and the medium check.
+    F("a restored copy without a checksum line reported nowhere",
+      "app/Backup.cpp",
+      "        // Restored unchecked; the report names it.\n        m_pReport->AddUnlisted(strPath);\n",
+      "",
+      "test_data_items"),
+    F("a backup without checksums called whole by its check",
+      "app/Backup.cpp",
+      "    } else if (check.GetWhole() > 0 || check.GetMediaWithoutChecksums() == 0) {",
+      "    } else {",
+      "test_ui"),
     F("a copy that may not overwrite replaces an existing file",
       "items/data/HashedCopy.cpp",
       "bFailIfExists ? CREATE_NEW : CREATE_ALWAYS",
@@ -490,6 +510,21 @@ FAULTS = [
       "test_data_items"),
 
     # Pages.
+    F("the browser opened at a media path written with '/' as it was typed",
+      "ui/CPropPageBackup.cpp",
+      "    dlg.SetInitialFolder(GetMediaPath());",
+      "    dlg.SetInitialFolder(GetDlgItemText(IDC_MEDIA_PATH));",
+      "test_ui"),
+    F("grey parts of a restore tree left unexplained",
+      "ui/CPropPageRestore.cpp",
+      "    ShowIfIncomplete(strPath);\n    ShowIfArchivesMissing();\n",
+      "    ShowIfIncomplete(strPath);\n",
+      "test_ui"),
+    F("a folder refused for its Backup.ini leaves the focus where it was",
+      "ui/CPropPageRestore.cpp",
+      "        AfxMessageBox(text, 0);\n        FocusAndSelect(GetDlgItem(IDC_MEDIA_PATH));\n        return;\n    }\n    SetDlgItemText",
+      "        AfxMessageBox(text, 0);\n        return;\n    }\n    SetDlgItemText",
+      "test_ui"),
     F("an existing backup folder looked for under its display name",
       "ui/CPropPageBackup.cpp",
       "    const CString strFolder = CDirectory::CreateFileNameForDisk(CDirectory::Concat(strMedia, strName));",
