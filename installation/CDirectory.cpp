@@ -1,5 +1,6 @@
 #include "installation/CDirectory.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -195,6 +196,45 @@ UniqueFile OpenForCompare(const CString& path, DWORD flags)
     return UniqueFile(h);
 }
 
+// The pages of a comparison, kept for the next one: a verification compares
+// thousands of small files one after the other, and fresh pages for each
+// cost more than the comparison. A comparison that finds them taken makes
+// its own.
+class CComparePages {
+public:
+    CComparePages() : m_pages(Spare().exchange(nullptr))
+    {
+        if (!m_pages)
+            m_pages.reset(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kCompareBlock, MEM_COMMIT | MEM_RESERVE,
+                                                          PAGE_READWRITE)));
+        if (!m_pages)
+            AfxThrowMemoryException();
+    }
+    ~CComparePages()
+    {
+        BYTE* pNone = nullptr;
+        if (Spare().compare_exchange_strong(pNone, m_pages.get()))
+            m_pages.release();
+    }
+    BYTE* Get() const { return m_pages.get(); }
+
+private:
+    struct SSpare {
+        std::atomic<BYTE*> p{nullptr};
+        ~SSpare()
+        {
+            if (BYTE* pPages = p.load())
+                PageReleaser()(pPages);
+        }
+    };
+    static std::atomic<BYTE*>& Spare()
+    {
+        static SSpare spare;
+        return spare.p;
+    }
+    UniquePages m_pages;
+};
+
 LONGLONG SizeOf(HANDLE h, const CString& path)
 {
     LARGE_INTEGER size;
@@ -349,12 +389,9 @@ void CDirectory::Compare(const CString& file1, const CString& file2, int* pEqual
     if (remaining != SizeOf(copy.get(), file2))
         return;
 
-    UniquePages pages(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kCompareBlock, MEM_COMMIT | MEM_RESERVE,
-                                                      PAGE_READWRITE)));
-    if (!pages)
-        AfxThrowMemoryException();
-    BYTE* liveBlock = pages.get();
-    BYTE* copyBlock = pages.get() + kCompareBlock;
+    CComparePages pages;
+    BYTE* liveBlock = pages.Get();
+    BYTE* copyBlock = pages.Get() + kCompareBlock;
     while (remaining > 0) {
         DWORD want = remaining < kCompareBlock ? static_cast<DWORD>(remaining) : kCompareBlock;
         // Unbuffered reads must ask for whole blocks at aligned offsets, so the
