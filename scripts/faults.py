@@ -414,7 +414,7 @@ FAULTS = [
       "test_ui"),
     F("a copy that may not overwrite replaces an existing file",
       "items/data/HashedCopy.cpp",
-      "bFailIfExists ? CREATE_NEW : CREATE_ALWAYS",
+      "plan.bFailIfExists ? CREATE_NEW : CREATE_ALWAYS",
       "CREATE_ALWAYS",
       "test_data_items"),
     F("a failed hashing copy leaves its partial target",
