@@ -468,11 +468,9 @@ EChecksum CBackup::LookUpChecksum(const CString& strPath, CSha256::Digest& diges
     if (!m_bHasChecksums)
         return EChecksum::NoChecksumFile;
     CString strFull = GetFullPath(strPath);
-    if (strFull.Left(m_strChecksumPrefix.GetLength()).CompareNoCase(m_strChecksumPrefix) != 0) {
-        m_pReport->AddUnlisted(strPath);
-        return EChecksum::NotListed;
-    }
-    const auto found = m_checksums.find(strFull.Mid(m_strChecksumPrefix.GetLength()).MakeUpper());
+    const BOOL bInBackup = strFull.Left(m_strChecksumPrefix.GetLength()).CompareNoCase(m_strChecksumPrefix) == 0;
+    const auto found = bInBackup ? m_checksums.find(strFull.Mid(m_strChecksumPrefix.GetLength()).MakeUpper())
+                                 : m_checksums.end();
     if (found == m_checksums.end()) {
         // Restored unchecked; the report names it.
         m_pReport->AddUnlisted(strPath);

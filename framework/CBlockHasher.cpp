@@ -1,64 +1,15 @@
 #include "framework/CBlockHasher.h"
 
 #include <system_error>
-#include <vector>
 
-namespace {
-
-// The buffers of hashers that are done, kept for the next ones: a run hashes
-// thousands of small files one after the other, and fresh pages for each
-// would cost more than the file. A few are enough for the threads of a run.
-class CSpareBuffers {
-public:
-    ~CSpareBuffers()
-    {
-        for (BYTE* p : m_free)
-            ::VirtualFree(p, 0, MEM_RELEASE);
-    }
-    BYTE* Take(SIZE_T nBytes)
-    {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            if (!m_free.empty()) {
-                BYTE* p = m_free.back();
-                m_free.pop_back();
-                return p;
-            }
-        }
-        return static_cast<BYTE*>(::VirtualAlloc(nullptr, nBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    }
-    void Give(BYTE* p)
-    {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            if (m_free.size() < kKept) {
-                m_free.push_back(p);
-                return;
-            }
-        }
-        ::VirtualFree(p, 0, MEM_RELEASE);
-    }
-
-private:
-    static constexpr size_t kKept = 2;
-    std::mutex m_lock;
-    std::vector<BYTE*> m_free;
-};
-
-CSpareBuffers& Spares()
+CSparePages& CBlockHasher::Spares()
 {
-    static CSpareBuffers spares;
+    // The buffers of hashers that are done, kept for the next ones.
+    static CSparePages spares(kSlots * kBlockBytes);
     return spares;
 }
 
-} // namespace
-
-void CBlockHasher::SPagesFree::operator()(BYTE* p) const
-{
-    Spares().Give(p);
-}
-
-CBlockHasher::CBlockHasher() : m_pBuffers(Spares().Take(kSlots * kBlockBytes))
+CBlockHasher::CBlockHasher() : m_pBuffers(Spares().Take())
 {
     if (!m_pBuffers)
         AfxThrowMemoryException();

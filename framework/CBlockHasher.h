@@ -15,6 +15,7 @@
 // thread is raised by the next NextBuffer or Finish.
 
 #include "framework/CSha256.h"
+#include "framework/CSparePages.h"
 
 #include <condition_variable>
 #include <exception>
@@ -42,15 +43,13 @@ public:
 
 private:
     static constexpr unsigned kSlots = 3;
-    struct SPagesFree {
-        void operator()(BYTE* p) const;
-    };
+    static CSparePages& Spares();
 
     BYTE* Slot(unsigned long long nBlock) const { return m_pBuffers.get() + (nBlock % kSlots) * kBlockBytes; }
     void HashBlocks();
     void RaiseFailure();
 
-    std::unique_ptr<BYTE, SPagesFree> m_pBuffers;
+    CSparePages::Pages m_pBuffers;
     DWORD m_nLengths[kSlots] = {};
     CSha256 m_hash;
     std::thread m_thread;

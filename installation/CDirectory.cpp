@@ -1,6 +1,7 @@
 #include "installation/CDirectory.h"
 
-#include <atomic>
+#include "framework/CSparePages.h"
+
 #include <cstring>
 #include <memory>
 
@@ -15,11 +16,6 @@ struct FindCloser {
     void operator()(HANDLE h) const { FindClose(h); }
 };
 using UniqueFind = std::unique_ptr<void, FindCloser>;
-
-struct PageReleaser {
-    void operator()(BYTE* p) const { VirtualFree(p, 0, MEM_RELEASE); }
-};
-using UniquePages = std::unique_ptr<BYTE, PageReleaser>;
 
 // A multiple of every sector size in use, so unbuffered reads of this size at
 // multiples of it stay sector-aligned; VirtualAlloc aligns the buffer to the
@@ -196,44 +192,13 @@ UniqueFile OpenForCompare(const CString& path, DWORD flags)
     return UniqueFile(h);
 }
 
-// The pages of a comparison, kept for the next one: a verification compares
-// thousands of small files one after the other, and fresh pages for each
-// cost more than the comparison. A comparison that finds them taken makes
-// its own.
-class CComparePages {
-public:
-    CComparePages() : m_pages(Spare().exchange(nullptr))
-    {
-        if (!m_pages)
-            m_pages.reset(static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * kCompareBlock, MEM_COMMIT | MEM_RESERVE,
-                                                          PAGE_READWRITE)));
-        if (!m_pages)
-            AfxThrowMemoryException();
-    }
-    ~CComparePages()
-    {
-        BYTE* pNone = nullptr;
-        if (Spare().compare_exchange_strong(pNone, m_pages.get()))
-            m_pages.release();
-    }
-    BYTE* Get() const { return m_pages.get(); }
-
-private:
-    struct SSpare {
-        std::atomic<BYTE*> p{nullptr};
-        ~SSpare()
-        {
-            if (BYTE* pPages = p.load())
-                PageReleaser()(pPages);
-        }
-    };
-    static std::atomic<BYTE*>& Spare()
-    {
-        static SSpare spare;
-        return spare.p;
-    }
-    UniquePages m_pages;
-};
+// The comparison's two blocks, kept for the next comparison: a verification
+// compares thousands of small files one after the other.
+CSparePages& ComparePages()
+{
+    static CSparePages spares(2 * kCompareBlock);
+    return spares;
+}
 
 LONGLONG SizeOf(HANDLE h, const CString& path)
 {
@@ -389,9 +354,11 @@ void CDirectory::Compare(const CString& file1, const CString& file2, int* pEqual
     if (remaining != SizeOf(copy.get(), file2))
         return;
 
-    CComparePages pages;
-    BYTE* liveBlock = pages.Get();
-    BYTE* copyBlock = pages.Get() + kCompareBlock;
+    const CSparePages::Pages pages = ComparePages().Take();
+    if (!pages)
+        AfxThrowMemoryException();
+    BYTE* liveBlock = pages.get();
+    BYTE* copyBlock = pages.get() + kCompareBlock;
     while (remaining > 0) {
         DWORD want = remaining < kCompareBlock ? static_cast<DWORD>(remaining) : kCompareBlock;
         // Unbuffered reads must ask for whole blocks at aligned offsets, so the
